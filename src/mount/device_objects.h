@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+
+#include "imaging/camera_interfaces.h"
+#include "mount/telescope_interfaces.h"
+
+namespace kov {
+
+struct Station;
+
+// The outside objects the main window holds for one run (and the driver for one exchange).
+struct DeviceObjects {
+    std::shared_ptr<SkyPlanetarium> planetarium;
+    std::shared_ptr<SkyTelescope> telescope;
+    std::shared_ptr<CcdCamera> ccdCamera;      // camera with CCDSoft
+    std::shared_ptr<MaximCamera> maximCamera;  // camera with MaxIm DL
+    std::shared_ptr<AscomTelescope> ascom;     // the ASCOM driver, only during an exchange
+};
+
+}  // namespace kov

@@ -1,0 +1,2 @@
+// Replaced by the simulated observatory.
+namespace kov::sim {}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "imaging/imaging_memory.h"
+#include "mount/device_objects.h"
+#include "run/run_state.h"
+#include "station/automation_error.h"
+#include "station/clock.h"
+#include "station/desktop.h"
+#include "station/object_factory.h"
+#include "station/operator.h"
+#include "ui/operator_log.h"
+#include "ui/run_settings.h"
+
+namespace kov {
+
+// What the main window owns: the ports it was given and the state of the whole program.
+// Procedures take it by reference.
+struct Station {
+    Station(Operator& ui_, Clock& clock_, ObjectFactory& objects_, Desktop& desktop_)
+        : ui(ui_), clock(clock_), objects(objects_), desktop(desktop_), log(clock_) {}
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    Operator& ui;
+    Clock& clock;
+    ObjectFactory& objects;
+    Desktop& desktop;
+
+    RunSettings settings;
+    RunState run;
+    DeviceObjects devices;
+    OperatorLog log;
+    ImagingMemory imaging;
+    ErrorState error;  // the current error number and description
+};
+
+}  // namespace kov

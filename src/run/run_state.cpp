@@ -12,7 +12,9 @@ void BringToFront(Station& st) {
     st.ui.raiseToTop();
 }
 
-void KeepOnTop(Station& st) { st.ui.keepOnTop(); }
+void KeepOnTop(Station& st) {
+    st.ui.keepOnTop();
+}
 
 void PromptOnError(Station& st, bool& bErrorOccurred) {
     bErrorOccurred = false;
@@ -21,10 +23,10 @@ void PromptOnError(Station& st, bool& bErrorOccurred) {
     }
     BringToFront(st);
     const std::string number = HexNumber(st.error.number);
-    const Answer answer = st.ui.messageBox("An error has occurred running this script. Error # " +
-                                               number + " " + st.error.description + kCrLf +
-                                               kCrLf + "Exit Script?",
-                                           "", Buttons::YesNo, Icon::Information);
+    const Answer answer =
+        st.ui.messageBox("An error has occurred running this script. Error # " + number + " " +
+                             st.error.description + kCrLf + kCrLf + "Exit Script?",
+                         "", Buttons::YesNo, Icon::Information);
     st.log.AddLog("Error! # " + number + " " + st.error.description);
     if (answer == Answer::Yes) {
         bErrorOccurred = true;

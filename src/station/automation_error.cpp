@@ -3,8 +3,8 @@
 namespace kov {
 
 AutomationError CannotCreate(const std::string& progId) {
-    return AutomationError(kErrCannotCreate,
-                           "ActiveX component can't create object: '" + progId + "' is not registered");
+    return AutomationError(kErrCannotCreate, "ActiveX component can't create object: '" + progId +
+                                                 "' is not registered");
 }
 
 }  // namespace kov

@@ -9,14 +9,14 @@ namespace kov {
 // What a failing call on an outside program (or a failing conversion) raises: the automation
 // error number and its description, exactly as the operator will be shown them.
 class AutomationError : public std::runtime_error {
-public:
+  public:
     AutomationError(std::int32_t number, std::string description)
         : std::runtime_error(description), number_(number), description_(std::move(description)) {}
 
     std::int32_t number() const noexcept { return number_; }
     const std::string& description() const noexcept { return description_; }
 
-private:
+  private:
     std::int32_t number_;
     std::string description_;
 };

@@ -12,7 +12,7 @@ struct TimeOfDay {
 
 // Time as the procedures see it: real in the program, virtual in the tests.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Sleep; in the window this keeps processing events so nothing freezes.
     virtual void sleep(std::uint32_t ms) = 0;

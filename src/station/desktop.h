@@ -15,7 +15,7 @@ struct TopLevelWindow {
 
 // The desktop services the MaxIm DL route needs to hand an image to the planetarium.
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
     virtual std::vector<TopLevelWindow> topLevelWindows() = 0;
     virtual void setForegroundWindow(WindowHandle window) = 0;

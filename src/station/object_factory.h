@@ -11,7 +11,7 @@ namespace kov {
 // Creates the outside programs' objects from their programmatic identifiers. An identifier that
 // is not registered throws AutomationError 429 naming it (see CannotCreate).
 class ObjectFactory {
-public:
+  public:
     virtual ~ObjectFactory() = default;
     virtual std::shared_ptr<AscomTelescope> createAscomTelescope(const std::string& progId) = 0;
     virtual std::shared_ptr<SkyTelescope> createSkyTelescope(const std::string& progId) = 0;

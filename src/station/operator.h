@@ -24,7 +24,7 @@ struct FileDialogRequest {
 
 // Everything the core asks of the person at the telescope and of the main window.
 class Operator {
-public:
+  public:
     virtual ~Operator() = default;
 
     virtual void setLabel(Label which, const std::string& text) = 0;

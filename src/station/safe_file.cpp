@@ -32,8 +32,8 @@ void WriteFileReplacing(const std::string& path, const std::string& bytes) {
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) {
-            throw AutomationError(kErrFileAccess, "Cannot create " + temp.string() + ": " +
-                                                      std::strerror(errno));
+            throw AutomationError(kErrFileAccess,
+                                  "Cannot create " + temp.string() + ": " + std::strerror(errno));
         }
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();

@@ -6,7 +6,7 @@ namespace kov {
 
 // The per-user store of application settings: strings by application, section and key.
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     virtual std::string get(const std::string& app, const std::string& section,
                             const std::string& key, const std::string& defaultValue) const = 0;

@@ -11,7 +11,9 @@ namespace kov {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -108,6 +110,8 @@ std::string TimeOfDayText(const TimeOfDay& t) {
     return buffer;
 }
 
-long long RoundHalfEven(double value) { return std::llrint(std::nearbyint(value)); }
+long long RoundHalfEven(double value) {
+    return std::llrint(std::nearbyint(value));
+}
 
 }  // namespace kov

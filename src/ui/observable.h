@@ -10,7 +10,7 @@ namespace kov {
 // sees an edit the moment it is made.
 template <class T>
 class Observable {
-public:
+  public:
     using Observer = std::function<void(const T&)>;
 
     Observable() = default;
@@ -38,7 +38,7 @@ public:
 
     void observe(Observer observer) { observers_.push_back(std::move(observer)); }
 
-private:
+  private:
     T value_{};
     std::vector<Observer> observers_;
 };

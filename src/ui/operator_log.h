@@ -8,7 +8,7 @@ class Clock;
 
 // Something that shows the log as it grows (the log window).
 class LogView {
-public:
+  public:
     virtual ~LogView() = default;
     // One entry was appended; wholeLog already holds it. A view that shows everything appends
     // just the entry; one whose text was cleared shows the whole log again.
@@ -17,7 +17,7 @@ public:
 
 // The operator log: one time-stamped entry per event, only ever growing.
 class OperatorLog {
-public:
+  public:
     explicit OperatorLog(const Clock& clock) : clock_(clock) {}
 
     // Appends time of day, two blanks, the text and CRLF. Never fails.
@@ -31,7 +31,7 @@ public:
         }
     }
 
-private:
+  private:
     const Clock& clock_;
     std::string text_;
     LogView* view_ = nullptr;

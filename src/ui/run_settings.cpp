@@ -230,6 +230,8 @@ std::string SettingsBlock(const RunSettings& s) {
     return t;
 }
 
-void LogSettings(const RunSettings& s, OperatorLog& log) { log.AddLog(SettingsBlock(s)); }
+void LogSettings(const RunSettings& s, OperatorLog& log) {
+    log.AddLog(SettingsBlock(s));
+}
 
 }  // namespace kov

@@ -37,9 +37,9 @@ struct RunSettings {
     Observable<std::string> Delay{"2"};
     Observable<int> BinMode{1};  // selected entry, counted from 0: 1 is "2x2"
     Observable<CheckState> bAutoDark{CheckState::Checked};
-    Observable<bool> bCCDSoft{true};  // false: bMaxim
-    Observable<bool> bZigZag{true};   // false: bFractal (the Map Points pattern)
-    Observable<bool> OptionSky5{true};  // false: OptionSky6
+    Observable<bool> bCCDSoft{true};              // false: bMaxim
+    Observable<bool> bZigZag{true};               // false: bFractal (the Map Points pattern)
+    Observable<bool> OptionSky5{true};            // false: OptionSky6
     std::string driverId{"Gemini.Telescope"};     // "ASCOM Scope ID"
     std::string driverName{"Gemini"};             // "ASCOM Scope Name" as loaded
     Observable<std::string> ScopeName{"Gemini"};  // caption of the ScopeName label

@@ -14,9 +14,9 @@ TEST(LeadingNumber, ReadsTheNumberATextBeginsWith) {
     EXPECT_DOUBLE_EQ(LeadingNumber("  \t\n-12.5e1x"), -125.0);
     EXPECT_DOUBLE_EQ(LeadingNumber("+.5"), 0.5);
     EXPECT_DOUBLE_EQ(LeadingNumber("5."), 5.0);
-    EXPECT_DOUBLE_EQ(LeadingNumber("3e"), 3.0);    // an exponent needs digits
+    EXPECT_DOUBLE_EQ(LeadingNumber("3e"), 3.0);  // an exponent needs digits
     EXPECT_DOUBLE_EQ(LeadingNumber("3e+x"), 3.0);
-    EXPECT_DOUBLE_EQ(LeadingNumber("1,5"), 1.0);   // "." is the decimal point everywhere
+    EXPECT_DOUBLE_EQ(LeadingNumber("1,5"), 1.0);  // "." is the decimal point everywhere
     EXPECT_DOUBLE_EQ(LeadingNumber("1 2"), 1.0);
     EXPECT_DOUBLE_EQ(LeadingNumber("1e-999"), 0.0);  // too small is simply zero
 }
@@ -29,8 +29,8 @@ TEST(LeadingNumber, TextsWithoutANumberReadAsZero) {
 
 TEST(LeadingNumber, NumbersTooLargeForADoubleAreErrors) {
     const std::string nines(400, '9');
-    for (const std::string& text : {std::string("1e999"), std::string("-1e999"),
-                                    std::string("1e309abc"), nines}) {
+    for (const std::string& text :
+         {std::string("1e999"), std::string("-1e999"), std::string("1e309abc"), nines}) {
         try {
             LeadingNumber(text);
             ADD_FAILURE() << text;

@@ -10,7 +10,7 @@ namespace kov::test {
 
 // A settings store in memory that remembers the order of writes.
 class MemoryStore : public SettingsStore {
-public:
+  public:
     std::map<std::string, std::string> values;  // "app/section/key" -> value
     std::vector<std::string> writtenKeys;
 

@@ -14,8 +14,8 @@ std::string ScriptedOperator::label(Label which) const {
 
 Answer ScriptedOperator::messageBox(const std::string& text, const std::string& title,
                                     Buttons buttons, Icon icon) {
-    Answer answer = (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) ? Answer::Yes
-                                                                                   : Answer::Ok;
+    Answer answer =
+        (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) ? Answer::Yes : Answer::Ok;
     if (!answers.empty()) {
         answer = answers.front();
         answers.pop_front();

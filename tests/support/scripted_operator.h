@@ -21,7 +21,7 @@ struct RecordedBox {
 
 // An operator who answers from a script and remembers everything the program showed.
 class ScriptedOperator : public Operator {
-public:
+  public:
     // Answers used in order; when they run out a box gets its first button (Ok or Yes).
     std::deque<Answer> answers;
     std::deque<std::optional<std::string>> fileAnswers;  // for both file dialogs
@@ -46,7 +46,7 @@ public:
     void raiseToTop() override { windowCalls.push_back("raise"); }
     void keepOnTop() override { windowCalls.push_back("keepOnTop"); }
 
-private:
+  private:
     std::map<Label, std::string> labels_;
 };
 

@@ -8,19 +8,35 @@ namespace kov::test {
 
 // A machine with none of the outside programs installed.
 class NoPrograms : public ObjectFactory {
-public:
-    std::shared_ptr<AscomTelescope> createAscomTelescope(const std::string& id) override { throw CannotCreate(id); }
-    std::shared_ptr<SkyTelescope> createSkyTelescope(const std::string& id) override { throw CannotCreate(id); }
-    std::shared_ptr<SkyPlanetarium> createPlanetarium(const std::string& id) override { throw CannotCreate(id); }
-    std::shared_ptr<DriverUtil> createDriverUtil(const std::string& id) override { throw CannotCreate(id); }
-    std::shared_ptr<DriverChooser> createChooser(const std::string& id) override { throw CannotCreate(id); }
-    std::shared_ptr<CcdCamera> createCcdCamera(const std::string& id) override { throw CannotCreate(id); }
-    std::shared_ptr<CcdImage> createCcdImage(const std::string& id) override { throw CannotCreate(id); }
-    std::shared_ptr<MaximApplication> createMaximApplication(const std::string& id) override { throw CannotCreate(id); }
+  public:
+    std::shared_ptr<AscomTelescope> createAscomTelescope(const std::string& id) override {
+        throw CannotCreate(id);
+    }
+    std::shared_ptr<SkyTelescope> createSkyTelescope(const std::string& id) override {
+        throw CannotCreate(id);
+    }
+    std::shared_ptr<SkyPlanetarium> createPlanetarium(const std::string& id) override {
+        throw CannotCreate(id);
+    }
+    std::shared_ptr<DriverUtil> createDriverUtil(const std::string& id) override {
+        throw CannotCreate(id);
+    }
+    std::shared_ptr<DriverChooser> createChooser(const std::string& id) override {
+        throw CannotCreate(id);
+    }
+    std::shared_ptr<CcdCamera> createCcdCamera(const std::string& id) override {
+        throw CannotCreate(id);
+    }
+    std::shared_ptr<CcdImage> createCcdImage(const std::string& id) override {
+        throw CannotCreate(id);
+    }
+    std::shared_ptr<MaximApplication> createMaximApplication(const std::string& id) override {
+        throw CannotCreate(id);
+    }
 };
 
 class NoDesktop : public Desktop {
-public:
+  public:
     std::vector<TopLevelWindow> topLevelWindows() override { return {}; }
     void setForegroundWindow(WindowHandle) override {}
     void keyDown(int) override {}

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include "support/memory_store.h"
+#include "support/test_station.h"
+#include "ui/run_settings.h"
+
+namespace kov {
+namespace {
+
+using test::MemoryStore;
+using test::TestBench;
+
+TEST(RunSettingsLoad, EmptyStoreGivesTheDefaults) {
+    RunSettings s;
+    s.InitialMoveRA = "changed";
+    s.BinMode = 4;
+    MemoryStore store;
+    LoadSettings(s, store);
+    EXPECT_EQ(s.InitialMoveRA(), "10");
+    EXPECT_EQ(s.MoveInRA(), "5");
+    EXPECT_EQ(s.MoveInDEC(), "5");
+    EXPECT_EQ(s.ReverseRA(), "70");
+    EXPECT_EQ(s.DECMaxRange(), "30");
+    EXPECT_EQ(s.tEast(), "30");
+    EXPECT_EQ(s.tSouth(), "30");
+    EXPECT_EQ(s.NumberOfAligns(), "10");
+    EXPECT_EQ(s.PixelScale(), "1");
+    EXPECT_EQ(s.Exposure(), "10");
+    EXPECT_EQ(s.Delay(), "2");
+    EXPECT_STREQ(s.BinModeText(), "2x2");
+    EXPECT_EQ(s.bAutoDark(), CheckState::Checked);
+    EXPECT_TRUE(s.bCCDSoft());
+    EXPECT_TRUE(s.bZigZag());
+    EXPECT_TRUE(s.OptionSky5());
+    EXPECT_EQ(s.driverId, "Gemini.Telescope");
+    EXPECT_EQ(s.ScopeName(), "Gemini");
+    EXPECT_TRUE(store.writtenKeys.empty());
+}
+
+TEST(RunSettingsLoad, TextFieldsAreKeptAsTyped) {
+    MemoryStore store;
+    store.put("Initial Move in RA", " 12.5 degrees");
+    store.put("Exposure Delay", "");
+    store.put("Alt North", "abc");
+    RunSettings s;
+    LoadSettings(s, store);
+    EXPECT_EQ(s.InitialMoveRA(), " 12.5 degrees");
+    EXPECT_EQ(s.Delay(), "");
+    EXPECT_EQ(s.tNorth(), "abc");
+}
+
+TEST(RunSettingsLoad, OnlyTheExactWordsSelectZigZagAndTheSky5) {
+    const struct {
+        const char* stored;
+        bool zigzag;
+    } movements[] = {{"ZigZag", true}, {"PointList", false}, {"Fractal", false}, {"zigzag", false}};
+    for (const auto& m : movements) {
+        MemoryStore store;
+        store.put("Movement", m.stored);
+        RunSettings s;
+        LoadSettings(s, store);
+        EXPECT_EQ(s.bZigZag(), m.zigzag) << m.stored;
+    }
+    const struct {
+        const char* stored;
+        bool sky5;
+    } versions[] = {{"5", true}, {"6", false}, {"7", false}, {"", false}, {"5 ", false}};
+    for (const auto& v : versions) {
+        MemoryStore store;
+        store.put("TheSky Version", v.stored);
+        RunSettings s;
+        LoadSettings(s, store);
+        EXPECT_EQ(s.OptionSky5(), v.sky5) << '"' << v.stored << '"';
+    }
+}
+
+TEST(RunSettingsLoad, BinModeAndBooleansConvertOrFallBackToTheirDefault) {
+    const struct {
+        const char* bin;
+        const char* text;
+    } bins[] = {{"1", "1x1"},   {"4", "4x4"}, {"5", "5x5"}, {"3.5", "3x3"}, {"1.5", "1x1"},
+                {"2.5", "3x3"}, {"9", "2x2"}, {"0", "2x2"}, {"x", "2x2"},   {"1e999", "2x2"}};
+    for (const auto& b : bins) {
+        MemoryStore store;
+        store.put("Bin Mode", b.bin);
+        RunSettings s;
+        LoadSettings(s, store);
+        EXPECT_STREQ(s.BinModeText(), b.text) << b.bin;
+    }
+    const struct {
+        const char* stored;
+        bool ccd;
+    } cameras[] = {{"True", true}, {"False", false}, {"false", false}, {"0", false},
+                   {"-1", true},   {"maybe", true},  {"", true}};
+    for (const auto& c : cameras) {
+        MemoryStore store;
+        store.put("CCDSoft", c.stored);
+        RunSettings s;
+        LoadSettings(s, store);
+        EXPECT_EQ(s.bCCDSoft(), c.ccd) << c.stored;
+    }
+    const struct {
+        const char* stored;
+        CheckState state;
+    } darks[] = {{"0", CheckState::Unchecked}, {"1", CheckState::Checked},
+                 {"2", CheckState::Grayed},    {"x", CheckState::Checked},
+                 {"7", CheckState::Checked},   {"", CheckState::Checked}};
+    for (const auto& d : darks) {
+        MemoryStore store;
+        store.put("AutoDark", d.stored);
+        RunSettings s;
+        LoadSettings(s, store);
+        EXPECT_EQ(s.bAutoDark(), d.state) << d.stored;
+    }
+}
+
+TEST(RunSettingsSave, WritesEveryKeyInOrderWithItsStoredForm) {
+    TestBench b;
+    RunSettings& s = b.st.settings;
+    s.InitialMoveRA = "12abc";
+    s.BinMode = 3;
+    s.bAutoDark = CheckState::Unchecked;
+    s.bCCDSoft = false;
+    s.bZigZag = false;
+    s.OptionSky5 = false;
+    s.driverId = "Other.Telescope";
+    s.driverName = "Stored name";
+    s.ScopeName = "Shown name";
+    MemoryStore store;
+    SaveSettings(s, store, b.st.log);
+
+    const std::vector<std::string> order = {
+        "Initial Move in RA", "Move in RA",     "Move in DEC",     "RA Max Range",
+        "DEC Max Range",      "Image Scale",    "Exposure Length", "Bin Mode",
+        "Number of Aligns",   "Exposure Delay", "ASCOM Scope ID",  "ASCOM Scope Name",
+        "Alt East",           "Alt West",       "Alt North",       "Alt South",
+        "Movement",           "CCDSoft",        "AutoDark",        "TheSky Version"};
+    EXPECT_EQ(store.writtenKeys, order);
+    EXPECT_EQ(store.at("Initial Move in RA"), "12abc");
+    EXPECT_EQ(store.at("Bin Mode"), "4");
+    EXPECT_EQ(store.at("AutoDark"), "0");
+    EXPECT_EQ(store.at("CCDSoft"), "False");
+    EXPECT_EQ(store.at("Movement"), "PointList");
+    EXPECT_EQ(store.at("TheSky Version"), "6");
+    EXPECT_EQ(store.at("ASCOM Scope ID"), "Other.Telescope");
+    EXPECT_EQ(store.at("ASCOM Scope Name"), "Shown name");  // the label, not the loaded name
+    EXPECT_EQ(b.st.log.text(), "21:05:03  KOV Exiting\r\n");
+
+    RunSettings back;
+    LoadSettings(back, store);
+    EXPECT_STREQ(back.BinModeText(), "4x4");
+    EXPECT_FALSE(back.bCCDSoft());
+    EXPECT_FALSE(back.bZigZag());
+    EXPECT_FALSE(back.OptionSky5());
+    EXPECT_EQ(back.bAutoDark(), CheckState::Unchecked);
+    EXPECT_EQ(back.ScopeName(), "Shown name");
+}
+
+class ValidateInputTest : public ::testing::Test {
+  protected:
+    TestBench b;
+    RunSettings& s = b.st.settings;
+
+    // The message shown, or "" when the input was accepted.
+    std::string check() {
+        b.ui.boxes.clear();
+        const bool ok = ValidateInput(s, b.ui);
+        if (ok) {
+            EXPECT_TRUE(b.ui.boxes.empty());
+            return "";
+        }
+        EXPECT_EQ(b.ui.boxes.size(), 1u);
+        EXPECT_EQ(b.ui.boxes[0].title, "KOV - Invalid input");
+        EXPECT_EQ(b.ui.boxes[0].icon, Icon::Exclamation);
+        EXPECT_EQ(b.ui.boxes[0].buttons, Buttons::Ok);
+        return b.ui.boxes[0].text;
+    }
+};
+
+TEST_F(ValidateInputTest, ZigZagChecksTheInitialMoveBoundsAndTheMoveSize) {
+    const std::string initial = "Invalid number entered for Initial Move in RA";
+    for (const char* bad : {"0", "90", "abc", "", "-5", "1e999", "90.0001"}) {
+        s.InitialMoveRA = bad;
+        EXPECT_EQ(check(), initial) << bad;
+    }
+    for (const char* good : {"45abc", "89.99", "0.5", " 10"}) {
+        s.InitialMoveRA = good;
+        EXPECT_EQ(check(), "") << good;
+    }
+    s.MoveInRA = "abc";
+    EXPECT_EQ(check(), "");
+    s.MoveInRA = "-3";
+    EXPECT_EQ(check(), "");
+    s.MoveInRA = "1e999";
+    EXPECT_EQ(check(), "Invalid number entered for Move Size in RA");
+    // Horizon heights belong to the other pattern.
+    s.MoveInRA = "5";
+    s.tWest = "95";
+    EXPECT_EQ(check(), "");
+}
+
+TEST_F(ValidateInputTest, MapPointsChecksHorizonHeightsEastWestNorthSouth) {
+    s.bZigZag = false;
+    s.InitialMoveRA = "0";  // not this pattern's business
+    EXPECT_EQ(check(), "");
+    s.tWest = "95";
+    s.tNorth = "0";
+    EXPECT_EQ(check(), "Invalid number entered for West Elevation (must be between 0 and 90)");
+    s.tWest = "89.9";
+    EXPECT_EQ(check(), "Invalid number entered for North Elevation (must be between 0 and 90)");
+    s.tNorth = "30";
+    s.tEast = "1e999";
+    s.tSouth = "";
+    EXPECT_EQ(check(), "Invalid number entered for East Elevation (must be between 0 and 90)");
+    s.tEast = "0.5";
+    EXPECT_EQ(check(), "Invalid number entered for South Elevation (must be between 0 and 90)");
+}
+
+TEST(LogSettings, TheBlockForTheSky5AndTheSky6) {
+    TestBench b;
+    LogSettings(b.st.settings, b.st.log);
+    const std::string v5 =
+        "21:05:03  KOV Settings\r\n"
+        "   Initial Move in RA =10\r\n"
+        "   Move in RA = 5  Move in DEC = 5\r\n"
+        "   RA Range = 70  DEC Range = 30\r\n"
+        "   Aligns = 10\r\n"
+        "   Pixel Scale = 1\r\n"
+        "   Exposure = 10\r\n"
+        "   Bin mode = 2x2\r\n"
+        "   Auto Dark= 1\r\n"
+        "   Delay = 2\r\n"
+        "   Gemini = Gemini.Telescope\r\n"
+        "   Movement = Zig-Zag\r\n"
+        "   TheSky v5\r\n"
+        "   Camera Software = CCDSoft\r\n";
+    EXPECT_EQ(b.st.log.text(), v5);
+
+    TestBench b6;
+    RunSettings& s = b6.st.settings;
+    s.OptionSky5 = false;
+    s.bCCDSoft = false;
+    s.bZigZag = false;
+    s.BinMode = 0;
+    s.bAutoDark = CheckState::Unchecked;
+    LogSettings(s, b6.st.log);
+    const std::string& t = b6.st.log.text();
+    EXPECT_NE(t.find("   Bin mode = 1x1\r\n   Auto Dark= 0\r\n"), std::string::npos);
+    EXPECT_NE(t.find("   Movement = Point List\r\n"
+                     "   TheSky v6\r\n"
+                     "\r\n"
+                     "   Camera Software = MaxIm DL\r\n"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace kov

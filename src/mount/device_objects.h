@@ -18,4 +18,12 @@ struct DeviceObjects {
     std::shared_ptr<AscomTelescope> ascom;     // the ASCOM driver, only during an exchange
 };
 
+// The objects of one run, as the settings choose them (TheSky 5 or 6, CCDSoft or MaxIm DL).
+// Create and Connect stop at the first failure, report it to the operator and return false.
+bool CreateObjects(Station& st);
+bool ConnectObjects(Station& st);
+// Both attempt every step and never fail; Disconnect also lets go of a leftover ASCOM driver.
+void DisconnectObjects(Station& st);
+void DeleteObjects(Station& st);
+
 }  // namespace kov

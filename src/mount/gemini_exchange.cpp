@@ -1,0 +1,117 @@
+#include "mount/gemini_exchange.h"
+
+#include <memory>
+#include <string>
+
+#include "mount/attempt.h"
+#include "station/station.h"
+#include "station/texts.h"
+
+namespace kov {
+
+namespace {
+
+// Half a second in short slices with the window answering in between, so a STOP click lands
+// while the mount changes hands.
+void WaitHalfSecond(Station& st) {
+    for (int slice = 0; slice < 5; ++slice) {
+        st.ui.yield();
+        st.clock.sleep(100);
+    }
+}
+
+// The controller answers "", "#" or "Error" when it has no value to give.
+bool IsValidReply(const std::string& reply) {
+    return !reply.empty() && reply != "#" && reply != "Error";
+}
+
+// Asks for one model term (the reply is in arc seconds). False when the command failed, when an
+// earlier command of the exchange failed, or when the reply holds no usable value.
+bool ReadModelTerm(AscomTelescope& driver, const char* command, double& term, ErrorState& err) {
+    std::string reply;
+    Attempt(err, [&] { reply = driver.CommandNative(command); });
+    if (err.failed() || !IsValidReply(reply)) {
+        return false;
+    }
+    return Attempt(err, [&] { term = LeadingNumber(reply) / 60.0; });
+}
+
+// Tells the controller where the telescope points. Stops at the first failure: syncing on a
+// target the controller did not receive would put a false point into its model.
+void SendTarget(Station& st, AscomTelescope& driver, double dRA, double dDec, int sync,
+                ErrorState& err) {
+    Attempt(err, [&] {
+        const auto util = st.objects.createDriverUtil(progid::kUtil);
+        const std::string decText = Require(util).DegreesToDMS(dDec, ":", ":", "");
+        const std::string raText = util->HoursToHMS(dRA, ":", ":", "");
+        driver.CommandBool("Sr" + raText);
+        driver.CommandBool("Sd" + decText);
+        if (sync == 1) {
+            driver.CommandString("CM");
+        } else if (sync == 2) {
+            driver.CommandString("Cm");
+        }
+    });
+}
+
+// The part of the exchange that needs the driver; every way out of it leads to the cleanup.
+bool Exchange(Station& st, double& a, double& e, double dRA, double dDec, int sync) {
+    ErrorState err;
+    std::shared_ptr<AscomTelescope> driver;
+    if (!Attempt(err, [&] { driver = st.objects.createAscomTelescope(st.settings.driverId); })) {
+        st.ui.messageBox(err.description, "", Buttons::Ok, Icon::None);
+        return false;
+    }
+    st.devices.ascom = driver;
+
+    Attempt(err, [&] { Require(driver).SetConnected(true); });
+    bool bConnected = false;
+    Attempt(err, [&] { bConnected = Require(driver).Connected(); });
+    if (!bConnected) {
+        return false;
+    }
+
+    err.clear();
+    if (sync > 0) {
+        SendTarget(st, *driver, dRA, dDec, sync, err);
+    }
+    double first = 0.0;
+    if (!ReadModelTerm(*driver, "<201:", first, err)) {
+        return false;
+    }
+    a = first;
+    err.clear();
+    double second = 0.0;
+    if (!ReadModelTerm(*driver, "<202:", second, err)) {
+        return false;
+    }
+    e = second;
+    return true;
+}
+
+}  // namespace
+
+bool GetGeminiResult(Station& st, double& a, double& e, double dRA, double dDec, int sync) {
+    DeviceObjects& dev = st.devices;
+    // The driver cannot reach the mount while TheSky holds it.
+    const bool bHoldReleased = dev.telescope != nullptr;
+    if (bHoldReleased) {
+        Attempt([&] { Require(dev.planetarium).DisconnectTelescope(); });
+        WaitHalfSecond(st);
+    }
+
+    const bool result = Exchange(st, a, e, dRA, dDec, sync);
+
+    if (dev.ascom) {
+        Attempt([&] { dev.ascom->SetConnected(false); });
+        dev.ascom.reset();
+        WaitHalfSecond(st);
+    }
+    if (bHoldReleased) {
+        Attempt([&] { Require(dev.telescope).Connect(); });
+        WaitHalfSecond(st);
+    }
+    return result;
+}
+
+}  // namespace kov

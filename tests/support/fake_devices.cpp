@@ -59,6 +59,11 @@ class FakeObject {
 
   protected:
     void call(const std::string& operation) { log_->record(name_ + "." + operation); }
+    template <class T>
+    T answer(const std::string& operation, T value) {
+        call(operation);
+        return value;
+    }
     std::shared_ptr<CallLog> log_;
     std::string name_;
 };
@@ -67,25 +72,17 @@ class FakeAscom : public AscomTelescope, FakeObject {
   public:
     FakeAscom(std::shared_ptr<CallLog> log, std::string name, std::shared_ptr<DriverScript> script)
         : FakeObject(std::move(log), std::move(name)), script_(std::move(script)) {}
-    bool Connected() override {
-        call("Connected");
-        return connected_;
-    }
+    bool Connected() override { return answer("Connected", connected_); }
     void SetConnected(bool value) override {
         call("Connected = " + Bool(value));
         connected_ = value && !script_->refusesConnection;
     }
-    std::string Name() override {
-        call("Name");
-        return script_->name;
-    }
+    std::string Name() override { return answer("Name", script_->name); }
     bool CommandBool(const std::string& command) override {
-        call("CommandBool " + command);
-        return true;
+        return answer("CommandBool " + command, true);
     }
     std::string CommandString(const std::string& command) override {
-        call("CommandString " + command);
-        return "1";
+        return answer("CommandString " + command, "1");
     }
     std::string CommandNative(const std::string& command) override {
         call("CommandNative " + command);
@@ -103,10 +100,7 @@ class FakeSkyTelescope : public SkyTelescope, FakeObject {
     using FakeObject::FakeObject;
     void Connect() override { call("Connect"); }
     void Disconnect() override { call("Disconnect"); }
-    int IsConnected() override {
-        call("IsConnected");
-        return 1;
-    }
+    int IsConnected() override { return answer("IsConnected", 1); }
     void SetAsynchronous(bool value) override { call("Asynchronous = " + Bool(value)); }
     void GetRaDec() override { call("GetRaDec"); }
     double dRA() override { return 0.0; }
@@ -120,10 +114,7 @@ class FakeSkyTelescope : public SkyTelescope, FakeObject {
     void SlewToAzAlt(double az, double alt, const std::string& name) override {
         call("SlewToAzAlt " + Num(az) + " " + Num(alt) + " " + name);
     }
-    int IsSlewComplete() override {
-        call("IsSlewComplete");
-        return 1;
-    }
+    int IsSlewComplete() override { return answer("IsSlewComplete", 1); }
 };
 
 class FakePlanetarium : public SkyPlanetarium, FakeObject {
@@ -144,18 +135,15 @@ class FakeUtil : public DriverUtil, FakeObject {
   public:
     using FakeObject::FakeObject;
     double DMSToDegrees(const std::string& text) override {
-        call("DMSToDegrees " + text);
-        return LeadingNumber(text);
+        return answer("DMSToDegrees " + text, LeadingNumber(text));
     }
     std::string DegreesToDMS(double degrees, const std::string& d, const std::string& m,
                              const std::string& s) override {
-        call("DegreesToDMS " + Num(degrees));
-        return Sexagesimal(degrees, d, m, s);
+        return answer("DegreesToDMS " + Num(degrees), Sexagesimal(degrees, d, m, s));
     }
     std::string HoursToHMS(double hours, const std::string& h, const std::string& m,
                            const std::string& s) override {
-        call("HoursToHMS " + Num(hours));
-        return Sexagesimal(hours, h, m, s);
+        return answer("HoursToHMS " + Num(hours), Sexagesimal(hours, h, m, s));
     }
 };
 
@@ -165,8 +153,7 @@ class FakeChooser : public DriverChooser, FakeObject {
         : FakeObject(std::move(log), std::move(name)), pick_(std::move(pick)) {}
     void SetDeviceType(const std::string& type) override { call("DeviceType = " + type); }
     std::string Choose(const std::string& currentId) override {
-        call("Choose " + currentId);
-        return pick_;
+        return answer("Choose " + currentId, pick_);
     }
 
   private:
@@ -184,24 +171,15 @@ class FakeCcdCamera : public CcdCamera, FakeObject {
     void SetImageReduction(int value) override { call("ImageReduction = " + Num(value)); }
     void SetSeries(int value) override { call("Series = " + Num(value)); }
     void SetDelay(int value) override { call("Delay = " + Num(value)); }
-    bool AutoSaveOn() override {
-        call("AutoSaveOn");
-        return autoSave_;
-    }
+    bool AutoSaveOn() override { return answer("AutoSaveOn", autoSave_); }
     void SetAutoSaveOn(bool value) override {
         call("AutoSaveOn = " + Bool(value));
         autoSave_ = value;
     }
     void SetAsynchronous(bool value) override { call("Asynchronous = " + Bool(value)); }
     void TakeImage() override { call("TakeImage"); }
-    int State() override {
-        call("State");
-        return 0;
-    }
-    std::string Status() override {
-        call("Status");
-        return "Ready";
-    }
+    int State() override { return answer("State", 0); }
+    std::string Status() override { return answer("Status", "Ready"); }
     void Abort() override { call("Abort"); }
     void SetAutoSaveFileFormat(int value) override { call("AutoSaveFileFormat = " + Num(value)); }
 
@@ -226,8 +204,7 @@ class FakeCcdImage : public CcdImage, FakeObject {
     void Save() override { call("Save"); }
     void InsertWCS(int value) override { call("InsertWCS " + Num(value)); }
     long WCSArrayUpperBound(int index) override {
-        call("WCSArrayUpperBound " + Num(index));
-        return 0;
+        return answer("WCSArrayUpperBound " + Num(index), 0);
     }
     double NorthAngle() override { return 0.0; }
 

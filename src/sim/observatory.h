@@ -1,0 +1,83 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/pointing_model.h"
+#include "sim/scenario.h"
+#include "sim/sim_types.h"
+#include "station/automation_error.h"
+#include "station/clock.h"
+#include "station/desktop.h"
+#include "station/object_factory.h"
+
+namespace kov::sim {
+
+struct SimWorld;
+class SimDesktop;
+class SimObjectFactory;
+
+// The simulated observatory: a mount with true pointing errors behind a Gemini controller,
+// TheSky, CCDSoft, MaxIm DL, the driver utilities and the desktop, all driven by the Clock.
+// Nothing here sleeps or blocks; durations pass only as the Clock advances. The Clock must
+// outlive the Observatory and every object its factory hands out.
+class Observatory {
+  public:
+    Observatory(Scenario scenario, Clock& clock);
+    ~Observatory();
+    Observatory(const Observatory&) = delete;
+    Observatory& operator=(const Observatory&) = delete;
+
+    // Creates the programs' objects by identifier; unknown or missing identifiers throw 429.
+    ObjectFactory& factory();
+    Desktop& desktop();
+    const Scenario& scenario() const;
+
+    // --- Inspection, for tests and the demo ---------------------------------------------------
+    SkyPosition truePointing() const;      // where the optics really point now
+    SkyPosition reportedPointing() const;  // where the controller says they point
+    double pointingErrorArcsec() const;    // the distance between the two
+    const PointingTerms& controllerModel() const;
+    const ModelFit& controllerFit() const;  // the last refit, with its undetermined terms
+    std::size_t alignmentPoints() const;
+    bool slewing() const;
+    PortHolder portHolder() const;
+    const std::vector<CommandExchange>& commandLog() const;  // Gemini commands and replies
+    // Every operation called on a simulated object, named like "SkyTelescope.Connect", and
+    // every creation, named like "create TheSky6.RASCOMTele", in order.
+    const std::vector<std::string>& callLog() const;
+    // Objects alive by kind: "AscomTelescope", "SkyTelescope", "SkyPlanetarium", "DriverUtil",
+    // "Chooser", "CcdCamera", "CcdImage", "MaximApplication", "MaximCamera", "MaximDocument".
+    int alive(const std::string& kind) const;
+    int aliveTotal() const;
+    int lightImagesTaken() const;
+    std::optional<SkyPosition> imageLinkInformation() const;
+    bool planetariumHoldsPastedImage() const;
+
+    // --- Failure injection ---------------------------------------------------------------------
+    void setProgramMissing(const std::string& progId, bool missing = true);
+    // The next `times` calls of an operation (named as in callLog) raise the error; a negative
+    // count raises on every call until cleared.
+    void failOperation(const std::string& operation, const AutomationError& error, int times = 1);
+    // The next `times` Gemini commands of exactly this text get this reply, or raise this error,
+    // instead of the controller's own answer.
+    void replyToCommand(const std::string& command, const std::string& reply, int times = 1);
+    void failCommand(const std::string& command, const AutomationError& error, int times = 1);
+    void clearInjections();
+    void setPlanetariumWindowTitle(const std::string& title);  // empty: the window is closed
+    void addCloud(const Cloud& cloud);
+    void clearClouds();
+    // Relative image and calibration paths resolve against this folder (default: the current
+    // directory when the Observatory was made).
+    void setWorkingDirectory(const std::filesystem::path& folder);
+
+  private:
+    std::shared_ptr<SimWorld> world_;
+    std::unique_ptr<SimObjectFactory> factory_;
+    std::unique_ptr<SimDesktop> desktop_;
+};
+
+}  // namespace kov::sim

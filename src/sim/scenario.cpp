@@ -1,0 +1,232 @@
+#include "sim/scenario.h"
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <stdexcept>
+
+namespace kov::sim {
+
+namespace {
+
+using nlohmann::json;
+
+[[noreturn]] void Fail(const std::string& key, const std::string& problem) {
+    throw std::runtime_error("scenario: '" + key + "' " + problem);
+}
+
+// Walks one JSON object: each known key is handed to its reader, any other key is an error, so a
+// misspelt key cannot silently leave the default in place.
+class ObjectReader {
+  public:
+    ObjectReader(const json& object, std::string path) : object_(object), path_(std::move(path)) {
+        if (!object_.is_object()) {
+            Fail(path_.empty() ? "(top level)" : path_, "must be an object");
+        }
+    }
+
+    void on(const std::string& key, std::function<void(const json&, const std::string&)> read) {
+        readers_[key] = std::move(read);
+    }
+
+    void run() const {
+        for (const auto& [key, value] : object_.items()) {
+            const std::string full = path_.empty() ? key : path_ + "." + key;
+            auto it = readers_.find(key);
+            if (it == readers_.end()) {
+                Fail(full, "is not a scenario key");
+            }
+            it->second(value, full);
+        }
+    }
+
+  private:
+    const json& object_;
+    std::string path_;
+    std::map<std::string, std::function<void(const json&, const std::string&)>> readers_;
+};
+
+double Number(const json& v, const std::string& key, double low, double high) {
+    if (!v.is_number()) {
+        Fail(key, "must be a number");
+    }
+    const double x = v.get<double>();
+    if (!std::isfinite(x) || x < low || x > high) {
+        std::ostringstream range;
+        range << "must lie between " << low << " and " << high;
+        Fail(key, range.str());
+    }
+    return x;
+}
+
+std::string Text(const json& v, const std::string& key) {
+    if (!v.is_string()) {
+        Fail(key, "must be a text");
+    }
+    return v.get<std::string>();
+}
+
+auto NumberInto(double& target, double low, double high) {
+    return [&target, low, high](const json& v, const std::string& key) {
+        target = Number(v, key, low, high);
+    };
+}
+
+auto TextInto(std::string& target) {
+    return [&target](const json& v, const std::string& key) { target = Text(v, key); };
+}
+
+template <typename Item>
+void ReadList(const json& v, const std::string& key, std::vector<Item>& out,
+              const std::function<Item(const json&, const std::string&)>& readItem) {
+    if (!v.is_array()) {
+        Fail(key, "must be a list");
+    }
+    out.clear();
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        out.push_back(readItem(v[i], key + "[" + std::to_string(i) + "]"));
+    }
+}
+
+void ReadScenario(const json& root, Scenario& s) {
+    ObjectReader top(root, "");
+    top.on("seed", [&](const json& v, const std::string& key) {
+        if (!v.is_number_integer() || v.get<long long>() < 0) {
+            Fail(key, "must be a whole number of 0 or more");
+        }
+        s.seed = v.get<std::uint64_t>();
+    });
+    top.on("site", [&](const json& v, const std::string& key) {
+        ObjectReader r(v, key);
+        r.on("latitude", NumberInto(s.site.latitude, -89.0, 89.0));
+        r.on("longitude", NumberInto(s.site.longitude, -180.0, 360.0));
+        r.on("horizon", NumberInto(s.horizon, -10.0, 60.0));
+        r.run();
+    });
+    top.on("start", [&](const json& v, const std::string& key) {
+        ObjectReader r(v, key);
+        r.on("hourAngle", NumberInto(s.startHourAngle, -12.0, 12.0));
+        r.on("dec", NumberInto(s.startDec, -89.0, 89.0));
+        r.run();
+    });
+    top.on("mountErrors", [&](const json& v, const std::string& key) {
+        ObjectReader r(v, key);
+        constexpr double kLimit = 3600.0;  // a degree: beyond that the image link is lost anyway
+        r.on("IH", NumberInto(s.mountErrors.IH, -kLimit, kLimit));
+        r.on("ID", NumberInto(s.mountErrors.ID, -kLimit, kLimit));
+        r.on("CH", NumberInto(s.mountErrors.CH, -kLimit, kLimit));
+        r.on("NP", NumberInto(s.mountErrors.NP, -kLimit, kLimit));
+        r.on("MA", NumberInto(s.mountErrors.MA, -kLimit, kLimit));
+        r.on("ME", NumberInto(s.mountErrors.ME, -kLimit, kLimit));
+        r.run();
+    });
+    top.on("noise", [&](const json& v, const std::string& key) {
+        ObjectReader r(v, key);
+        r.on("pointing", NumberInto(s.pointingNoise, 0.0, 600.0));
+        r.on("solve", NumberInto(s.solveNoise, 0.0, 600.0));
+        r.run();
+    });
+    top.on("slew", [&](const json& v, const std::string& key) {
+        ObjectReader r(v, key);
+        r.on("rate", NumberInto(s.slewRate, 0.01, 100.0));
+        r.on("settle", NumberInto(s.settleSeconds, 0.0, 600.0));
+        r.run();
+    });
+    top.on("camera", [&](const json& v, const std::string& key) {
+        ObjectReader r(v, key);
+        r.on("pixelScale", NumberInto(s.pixelScale, 0.01, 100.0));
+        r.on("rotation", NumberInto(s.cameraRotation, -360.0, 360.0));
+        r.on("download", NumberInto(s.downloadSeconds, 0.0, 600.0));
+        r.on("temperature", NumberInto(s.ccdTemperature, -60.0, 40.0));
+        r.on("temperatureDrift", NumberInto(s.temperatureDrift, -20.0, 20.0));
+        r.on("stars", [&](const json& x, const std::string& k) {
+            s.starsPerImage = static_cast<int>(Number(x, k, 0.0, 100000.0));
+        });
+        r.run();
+    });
+    top.on("failures", [&](const json& v, const std::string& key) {
+        ObjectReader r(v, key);
+        r.on("images", [&](const json& x, const std::string& k) {
+            ReadList<int>(x, k, s.failImages, [](const json& item, const std::string& ik) {
+                if (!item.is_number_integer() || item.get<long long>() < 1) {
+                    Fail(ik, "must be an image number of 1 or more");
+                }
+                return item.get<int>();
+            });
+        });
+        r.on("regions", [&](const json& x, const std::string& k) {
+            ReadList<SkyRegion>(x, k, s.failRegions, [](const json& item, const std::string& ik) {
+                SkyRegion region;
+                ObjectReader rr(item, ik);
+                rr.on("ra", NumberInto(region.ra, 0.0, 24.0));
+                rr.on("dec", NumberInto(region.dec, -90.0, 90.0));
+                rr.on("radius", NumberInto(region.radius, 0.0, 180.0));
+                rr.run();
+                return region;
+            });
+        });
+        r.on("clouds", [&](const json& x, const std::string& k) {
+            ReadList<Cloud>(x, k, s.clouds, [](const json& item, const std::string& ik) {
+                Cloud cloud;
+                ObjectReader rr(item, ik);
+                rr.on("az", NumberInto(cloud.az, 0.0, 360.0));
+                rr.on("alt", NumberInto(cloud.alt, -90.0, 90.0));
+                rr.on("radius", NumberInto(cloud.radius, 0.0, 180.0));
+                rr.run();
+                return cloud;
+            });
+        });
+        r.run();
+    });
+    top.on("missingPrograms", [&](const json& v, const std::string& key) {
+        ReadList<std::string>(v, key, s.missingPrograms, Text);
+    });
+    top.on("planetariumWindow", [&](const json& v, const std::string& key) {
+        s.planetariumWindowTitle = v.is_null() ? std::string() : Text(v, key);
+    });
+    top.on("chooser", TextInto(s.chooserAnswer));
+    top.on("driver", [&](const json& v, const std::string& key) {
+        ObjectReader r(v, key);
+        r.on("id", TextInto(s.driverId));
+        r.on("name", TextInto(s.driverName));
+        r.run();
+    });
+    top.run();
+}
+
+}  // namespace
+
+Scenario DefaultScenario() {
+    return Scenario{};
+}
+
+Scenario ParseScenario(const std::string& jsonText) {
+    json root;
+    try {
+        root = json::parse(jsonText);
+    } catch (const json::parse_error& e) {
+        throw std::runtime_error(std::string("scenario: not valid JSON: ") + e.what());
+    }
+    Scenario s = DefaultScenario();
+    ReadScenario(root, s);
+    return s;
+}
+
+Scenario LoadScenario(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("scenario: cannot read file '" + path + "'");
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    try {
+        return ParseScenario(text.str());
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(std::string(e.what()) + " (in '" + path + "')");
+    }
+}
+
+}  // namespace kov::sim

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/pointing_model.h"
+
+namespace kov::sim {
+
+// A patch of sky (right ascension in hours, declination and radius in degrees) where the plate
+// solver finds no match, say a dark nebula or a field the catalogue does not cover.
+struct SkyRegion {
+    double ra = 0.0;
+    double dec = 0.0;
+    double radius = 1.0;
+};
+
+// A cloud fixed on the local sky (azimuth, altitude and radius in degrees).
+struct Cloud {
+    double az = 0.0;
+    double alt = 0.0;
+    double radius = 10.0;
+};
+
+// One night at the simulated observatory. Same scenario, same seed, same run.
+struct Scenario {
+    std::uint64_t seed = 20261206;
+
+    Site site{47.5, 8.5};
+    double horizon = 0.0;  // lowest altitude the mount may be driven to, degrees
+
+    // Where the mount stands when the night begins, as its controller reads it.
+    double startHourAngle = 0.5;  // hours, west positive
+    double startDec = 20.0;       // degrees
+
+    // The mount's true pointing errors, arc seconds: several arc minutes before any modeling.
+    PointingTerms mountErrors{420.0, -180.0, 90.0, 45.0, -300.0, 240.0};
+
+    double pointingNoise = 3.0;  // arc seconds (one sigma per axis) of repeatability per slew
+    double solveNoise = 1.0;     // arc seconds (one sigma per axis) of each plate solution
+
+    double slewRate = 4.0;       // degrees per second on the slower axis
+    double settleSeconds = 2.0;  // after the axes stop
+
+    double pixelScale = 1.85;       // arc seconds per unbinned pixel
+    double cameraRotation = 12.5;   // north angle of the solved images, degrees
+    double downloadSeconds = 3.0;   // of an unbinned frame
+    double ccdTemperature = -10.0;  // degrees Celsius when the night begins
+    double temperatureDrift = 0.6;  // degrees per hour
+    int starsPerImage = 45;         // matched stars in a 2 second frame
+
+    std::vector<int> failImages;  // light images (counted from 1) that do not solve
+    std::vector<SkyRegion> failRegions;
+    std::vector<Cloud> clouds;
+
+    std::vector<std::string> missingPrograms;  // identifiers that are not registered
+
+    std::string planetariumWindowTitle = "TheSky6 Professional Edition";  // empty: no window
+    std::string chooserAnswer = "Gemini.Telescope";  // what the operator picks in the chooser
+    std::string driverId = "Gemini.Telescope";       // registered in addition to the default
+    std::string driverName = "Gemini";
+};
+
+Scenario DefaultScenario();
+
+// Reads a scenario from JSON text. Every key is optional and falls back to the default night;
+// an unknown key, a value of the wrong type or a value out of range throws std::runtime_error
+// naming the key.
+Scenario ParseScenario(const std::string& jsonText);
+
+// Reads a scenario file; a file that cannot be read throws std::runtime_error naming it.
+Scenario LoadScenario(const std::string& path);
+
+}  // namespace kov::sim

@@ -1,2 +1,0 @@
-// Replaced by the simulated observatory.
-namespace kov::sim {}

@@ -1,0 +1,133 @@
+#include "sim/sim_world.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace kov::sim {
+
+std::string UpperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+namespace {
+
+// Separate streams keep the solver's draws from shifting the mount's when a caller reads more
+// or fewer solutions.
+constexpr std::uint64_t kSolveStream = 0x9E3779B97F4A7C15ULL;
+
+}  // namespace
+
+SimWorld::SimWorld(Scenario s, Clock& c)
+    : scenario(std::move(s)),
+      clock(c),
+      startEpoch(c.epochSeconds()),
+      mountRandom(scenario.seed),
+      solveRandom(scenario.seed ^ kSolveStream),
+      workingDirectory(std::filesystem::current_path()),
+      mount(scenario.mountErrors, HaDec{scenario.startHourAngle, scenario.startDec},
+            LocalSiderealHours(startEpoch, scenario.site.longitude), scenario.slewRate,
+            scenario.settleSeconds),
+      planetariumTitle(scenario.planetariumWindowTitle) {
+    for (const std::string& id : scenario.missingPrograms) {
+        missing.insert(UpperCase(id));
+    }
+}
+
+void SimWorld::guard(const std::string& operation) {
+    calls.push_back(operation);
+    auto it = injections.find(operation);
+    if (it == injections.end() || !it->second.error) {
+        return;
+    }
+    const AutomationError error = *it->second.error;
+    if (it->second.remaining > 0 && --it->second.remaining == 0) {
+        injections.erase(it);
+    }
+    throw error;
+}
+
+std::optional<std::string> SimWorld::scriptedReply(const std::string& command) {
+    auto it = injections.find("gemini:" + command);
+    if (it == injections.end()) {
+        return std::nullopt;
+    }
+    const Injection injection = it->second;
+    if (it->second.remaining > 0 && --it->second.remaining == 0) {
+        injections.erase(it);
+    }
+    if (injection.error) {
+        throw *injection.error;
+    }
+    return injection.reply;
+}
+
+std::filesystem::path SimWorld::resolve(const std::string& path) const {
+    std::string generic = path;
+#ifndef _WIN32
+    std::replace(generic.begin(), generic.end(), '\\', '/');
+#endif
+    std::filesystem::path p(generic);
+    return p.is_absolute() ? p : workingDirectory / p;
+}
+
+void SimWorld::slewController(const HaDec& sky) {
+    const Offsets repeatability{mountRandom.normal() * scenario.pointingNoise,
+                                mountRandom.normal() * scenario.pointingNoise};
+    mount.slewTo(controller.axesFor(sky), now(), lst(), repeatability);
+}
+
+std::shared_ptr<ImageRecord> SimWorld::snapshot(bool light, double exposure, double binX,
+                                                double binY) {
+    auto image = std::make_shared<ImageRecord>();
+    image->light = light;
+    image->number = light ? ++lightImages : 0;
+    image->exposure = exposure;
+    image->binX = binX;
+    image->binY = binY;
+    image->takenAt = now();
+    image->temperature = sensorTemperature();
+    const HaDec sky = trueSky();
+    image->trueRa = WrapHours(lst() - sky.ha);
+    image->trueDec = sky.dec;
+    image->trueAltAz = ToAltAz(sky, scenario.site.latitude);
+    if (holder == PortHolder::TheSky) {
+        const HaDec reported = reportedSky();
+        image->hintRa = WrapHours(lst() - reported.ha);
+        image->hintDec = reported.dec;
+    }
+    return image;
+}
+
+double SimWorld::sensorTemperature() const {
+    const double hours = (now() - startEpoch) / 3600.0;
+    // A slow drift with the ambient air plus the regulator's gentle hunting.
+    return scenario.ccdTemperature + scenario.temperatureDrift * hours +
+           0.15 * std::sin(2.0 * kPi * hours * 3.0);
+}
+
+void SimWorld::updateCameras() {
+    const double t = now();
+    if (ccd.busy && t >= ccd.doneAt) {
+        ccd.busy = false;
+        ccd.last = std::move(ccd.pending);
+    }
+    if (maxim.busy && t >= maxim.doneAt) {
+        maxim.busy = false;
+        maxim.ready = true;
+        maxim.last = std::move(maxim.pending);
+    }
+}
+
+CensusEntry::CensusEntry(std::shared_ptr<SimWorld> world, std::string kind)
+    : world_(std::move(world)), kind_(std::move(kind)) {
+    ++world_->alive[kind_];
+}
+
+CensusEntry::~CensusEntry() {
+    --world_->alive[kind_];
+}
+
+}  // namespace kov::sim

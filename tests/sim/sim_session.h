@@ -1,0 +1,91 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "sim/observatory.h"
+#include "sim/sky_math.h"
+#include "station/texts.h"
+#include "support/virtual_clock.h"
+
+namespace kov::sim::test {
+
+// Drives the simulated observatory through the typed interfaces the way the procedures do:
+// polled slews and exposures on virtual time, and one short driver connection per Gemini
+// exchange while TheSky lets go of the mount.
+struct SimSession {
+    explicit SimSession(Scenario s = DefaultScenario()) : obs(std::move(s), clock) {
+        sky = obs.factory().createPlanetarium(progid::kTheSky6);
+        tele = obs.factory().createSkyTelescope(progid::kTele6);
+        camera = obs.factory().createCcdCamera(progid::kCcdCamera);
+        sky->Connect();
+        tele->Connect();
+        camera->Connect();
+    }
+
+    double lst() const {
+        return LocalSiderealHours(clock.epochSeconds(), obs.scenario().site.longitude);
+    }
+
+    void slewTo(double ra, double dec) {
+        tele->SetAsynchronous(true);
+        tele->SlewToRaDec(ra, dec, "KovSkyMapper");
+        while (tele->IsSlewComplete() == 0) {
+            clock.sleep(500);
+        }
+        tele->SetAsynchronous(false);
+    }
+
+    // Slews to an hour angle and declination; returns the miss from that target, arc seconds.
+    double slewToHaDec(double ha, double dec) {
+        const double ra = WrapHours(lst() - ha);
+        slewTo(ra, dec);
+        const SkyPosition truth = obs.truePointing();
+        return SeparationDegrees(HaDec{truth.ra, truth.dec}, HaDec{ra, dec}) * 3600.0;
+    }
+
+    // Takes and solves one image with CCDSoft; returns the image link's position.
+    SkyPosition exposeAndSolve(double seconds = 2.0) {
+        camera->SetExposureTime(seconds);
+        camera->SetAsynchronous(true);
+        camera->TakeImage();
+        while (camera->State() != 0) {
+            clock.sleep(400);
+        }
+        auto image = obs.factory().createCcdImage(progid::kCcdImage);
+        image->AttachToActiveImager();
+        image->SetScaleInArcsecondsPerPixel(obs.scenario().pixelScale);
+        image->InsertWCS(0);
+        sky->GetObjectRaDec("Image Link Information");
+        return {sky->dObjectRa(), sky->dObjectDec()};
+    }
+
+    // One Gemini exchange: sync 0 reads the model, 1 syncs, 2 adds an alignment point.
+    // Returns the model terms in arc seconds as the replies give them.
+    std::pair<double, double> gemini(int sync, const SkyPosition& at = {}) {
+        sky->DisconnectTelescope();
+        auto driver = obs.factory().createAscomTelescope(progid::kGemini);
+        driver->SetConnected(true);
+        EXPECT_TRUE(driver->Connected());
+        if (sync > 0) {
+            auto util = obs.factory().createDriverUtil(progid::kUtil);
+            driver->CommandBool("Sr" + util->HoursToHMS(at.ra, ":", ":", ""));
+            driver->CommandBool("Sd" + util->DegreesToDMS(at.dec, ":", ":", ""));
+            driver->CommandString(sync == 1 ? "CM" : "Cm");
+        }
+        const double a = LeadingNumber(driver->CommandNative("<201:"));
+        const double e = LeadingNumber(driver->CommandNative("<202:"));
+        driver->SetConnected(false);
+        driver.reset();
+        tele->Connect();
+        return {a, e};
+    }
+
+    kov::test::VirtualClock clock;
+    Observatory obs;
+    std::shared_ptr<SkyPlanetarium> sky;
+    std::shared_ptr<SkyTelescope> tele;
+    std::shared_ptr<CcdCamera> camera;
+};
+
+}  // namespace kov::sim::test

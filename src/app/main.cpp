@@ -1,55 +1,13 @@
 #include <QApplication>
 #include <QCommandLineParser>
-#include <memory>
+#include <cstdio>
+#include <exception>
 
-#include "station/automation_error.h"
-#include "station/desktop.h"
-#include "station/object_factory.h"
+#include "sim/observatory.h"
+#include "sim/scenario.h"
 #include "ui/qt/kov_form.h"
 #include "ui/qt/qt_clock.h"
 #include "ui/qt/qt_settings_store.h"
-
-namespace {
-
-// Until the simulated observatory is wired in, the program runs as on a machine where none of
-// the outside programs is installed.
-class NoPrograms : public kov::ObjectFactory {
-  public:
-    std::shared_ptr<kov::AscomTelescope> createAscomTelescope(const std::string& id) override {
-        throw kov::CannotCreate(id);
-    }
-    std::shared_ptr<kov::SkyTelescope> createSkyTelescope(const std::string& id) override {
-        throw kov::CannotCreate(id);
-    }
-    std::shared_ptr<kov::SkyPlanetarium> createPlanetarium(const std::string& id) override {
-        throw kov::CannotCreate(id);
-    }
-    std::shared_ptr<kov::DriverUtil> createDriverUtil(const std::string& id) override {
-        throw kov::CannotCreate(id);
-    }
-    std::shared_ptr<kov::DriverChooser> createChooser(const std::string& id) override {
-        throw kov::CannotCreate(id);
-    }
-    std::shared_ptr<kov::CcdCamera> createCcdCamera(const std::string& id) override {
-        throw kov::CannotCreate(id);
-    }
-    std::shared_ptr<kov::CcdImage> createCcdImage(const std::string& id) override {
-        throw kov::CannotCreate(id);
-    }
-    std::shared_ptr<kov::MaximApplication> createMaximApplication(const std::string& id) override {
-        throw kov::CannotCreate(id);
-    }
-};
-
-class NoDesktop : public kov::Desktop {
-  public:
-    std::vector<kov::TopLevelWindow> topLevelWindows() override { return {}; }
-    void setForegroundWindow(kov::WindowHandle) override {}
-    void keyDown(int) override {}
-    void keyUp(int) override {}
-};
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -64,18 +22,31 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Builds the pointing model of a Gemini-controlled telescope mount."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption scenario(QStringLiteral("scenario"),
-                                      QStringLiteral("Simulated observatory scenario to use."),
-                                      QStringLiteral("FILE"));
-    parser.addOption(scenario);
+    const QCommandLineOption scenarioOption(
+        QStringLiteral("scenario"),
+        QStringLiteral("Night of the simulated observatory to use (JSON); default: a clear night."),
+        QStringLiteral("FILE"));
+    parser.addOption(scenarioOption);
     parser.process(app);
 
-    kov::qt::QtClock clock;
-    kov::qt::QtSettingsStore store;
-    NoPrograms objects;
-    NoDesktop desktop;
+    kov::sim::Scenario scenario = kov::sim::DefaultScenario();
+    if (parser.isSet(scenarioOption)) {
+        const QString path = parser.value(scenarioOption);
+        try {
+            scenario = kov::sim::LoadScenario(path.toStdString());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "kov-sky-mapper: cannot use scenario %s: %s\n", qPrintable(path),
+                         e.what());
+            return 2;
+        }
+    }
 
-    kov::qt::KOVForm form(store, clock, objects, desktop);
+    // The clock outlives the observatory, which outlives the window that drives it.
+    kov::qt::QtClock clock;
+    kov::sim::Observatory observatory(std::move(scenario), clock);
+    kov::qt::QtSettingsStore store;
+
+    kov::qt::KOVForm form(store, clock, observatory.factory(), observatory.desktop());
     QObject::connect(&form, &kov::qt::KOVForm::endProgram, &app, [] {
         QApplication::closeAllWindows();
         QCoreApplication::exit(0);

@@ -9,21 +9,11 @@
 
 namespace kov::qt::test {
 
-// What a modal message box showed before the watcher answered it.
-struct SeenBox {
-    bool seen = false;
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-};
-
-// Waits for the next modal widget of type W and hands it to `act`, which must close it. The
-// watcher lives until it has acted, or until the returned handle is dropped.
+// Hands the next modal widget of type W to `act`, which must close it. Dropping the returned
+// timer stops the watch.
 template <class W>
-std::shared_ptr<QTimer> OnNextModal(std::function<void(W*)> act) {
-    auto timer = std::make_shared<QTimer>();
-    timer->setInterval(5);
+std::unique_ptr<QTimer> OnNextModal(std::function<void(W*)> act) {
+    auto timer = std::make_unique<QTimer>();
     QTimer* raw = timer.get();
     QObject::connect(raw, &QTimer::timeout, raw, [raw, act] {
         if (auto* modal = qobject_cast<W*>(QApplication::activeModalWidget())) {
@@ -31,18 +21,21 @@ std::shared_ptr<QTimer> OnNextModal(std::function<void(W*)> act) {
             act(modal);
         }
     });
-    timer->start();
+    timer->start(5);
     return timer;
 }
 
-// Answers the next message box with `button` and records what it showed in `seen`.
-inline std::shared_ptr<QTimer> AnswerNextBox(QMessageBox::StandardButton button, SeenBox& seen) {
+struct SeenBox {
+    bool seen = false;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Answers the next message box with `button`, noting what it showed.
+inline std::unique_ptr<QTimer> AnswerNextBox(QMessageBox::StandardButton button, SeenBox& seen) {
     return OnNextModal<QMessageBox>([button, &seen](QMessageBox* box) {
-        seen.seen = true;
-        seen.title = box->windowTitle();
-        seen.text = box->text();
-        seen.icon = box->icon();
-        seen.buttons = box->standardButtons();
+        seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
         box->button(button)->click();
     });
 }

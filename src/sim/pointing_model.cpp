@@ -46,26 +46,20 @@ const char* TermName(Term t) {
     return kNames[static_cast<std::size_t>(t)];
 }
 
+namespace {
+
+constexpr double PointingTerms::*kTermMembers[kTermCount] = {
+    &PointingTerms::IH, &PointingTerms::ID, &PointingTerms::CH,
+    &PointingTerms::NP, &PointingTerms::MA, &PointingTerms::ME};
+
+}  // namespace
+
 double& TermValue(PointingTerms& terms, Term t) {
-    switch (t) {
-        case Term::IH:
-            return terms.IH;
-        case Term::ID:
-            return terms.ID;
-        case Term::CH:
-            return terms.CH;
-        case Term::NP:
-            return terms.NP;
-        case Term::MA:
-            return terms.MA;
-        case Term::ME:
-            break;
-    }
-    return terms.ME;
+    return terms.*kTermMembers[static_cast<std::size_t>(t)];
 }
 
 double TermValue(const PointingTerms& terms, Term t) {
-    return TermValue(const_cast<PointingTerms&>(terms), t);
+    return terms.*kTermMembers[static_cast<std::size_t>(t)];
 }
 
 Offsets TermOffsets(const PointingTerms& m, const HaDec& sky) {

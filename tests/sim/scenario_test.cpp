@@ -100,6 +100,13 @@ TEST(SimScenario, LoadsFilesAndNamesTheOneThatFails) {
     }
     std::filesystem::remove(path);
     EXPECT_THROW(LoadScenario(path.string()), std::runtime_error);
+
+    // The example night shipped with the simulator stays readable.
+    const auto example = std::filesystem::path(__FILE__).parent_path() / "../../src/sim/scenarios" /
+                         "cloudy_night.json";
+    const Scenario night = LoadScenario(example.string());
+    EXPECT_EQ(night.clouds.size(), 1u);
+    EXPECT_EQ(night.failImages, (std::vector<int>{4}));
 }
 
 }  // namespace

@@ -39,6 +39,14 @@ W* Named(W* widget, const char* name) {
     return widget;
 }
 
+// A control by its name; every bound control is built before the settings are bound.
+template <class W>
+W* Child(const QWidget* root, const char* name) {
+    W* widget = root->findChild<W*>(QString::fromLatin1(name));
+    Q_ASSERT(widget != nullptr);
+    return widget;
+}
+
 QLineEdit* TextBox(const char* name) {
     auto* edit = Named(new QLineEdit, name);
     edit->setMaximumWidth(90);
@@ -377,17 +385,11 @@ QWidget* KOVForm::buildCommandRow() {
 
 void KOVForm::bindSettings() {
     RunSettings& s = st_.settings;
-    QWidget* body = body_.get();
-    const auto find = [body](auto* type, const char* name) {
-        using W = std::remove_pointer_t<decltype(type)>;
-        W* widget = body->findChild<W*>(QString::fromLatin1(name));
-        Q_ASSERT(widget != nullptr);
-        return widget;
-    };
+    const QWidget* body = body_.get();
 
     // Text boxes: an edit goes straight into the settings; a rewrite by the core comes back.
     const auto text = [&](const char* name, Observable<std::string>& field) {
-        QLineEdit* edit = find(static_cast<QLineEdit*>(nullptr), name);
+        QLineEdit* edit = Child<QLineEdit>(body, name);
         edit->setText(Q(field()));
         connect(edit, &QLineEdit::textEdited, this,
                 [&field](const QString& t) { field.set(t.toStdString()); });
@@ -414,8 +416,8 @@ void KOVForm::bindSettings() {
 
     // Option pairs: the field is true when the first button is selected.
     const auto pair = [&](const char* first, const char* second, Observable<bool>& field) {
-        QRadioButton* a = find(static_cast<QRadioButton*>(nullptr), first);
-        QRadioButton* b = find(static_cast<QRadioButton*>(nullptr), second);
+        QRadioButton* a = Child<QRadioButton>(body, first);
+        QRadioButton* b = Child<QRadioButton>(body, second);
         (field() ? a : b)->setChecked(true);
         connect(a, &QRadioButton::toggled, this, [&field](bool on) {
             if (on) {
@@ -450,7 +452,7 @@ void KOVForm::bindSettings() {
     showPattern(s.bZigZag());
     s.bZigZag.observe([this](bool zigZag) { showPattern(zigZag); });
 
-    QComboBox* bin = find(static_cast<QComboBox*>(nullptr), "BinMode");
+    QComboBox* bin = Child<QComboBox>(body, "BinMode");
     bin->setCurrentIndex(s.BinMode());
     connect(bin, &QComboBox::currentIndexChanged, this, [&s](int index) {
         if (index >= 0) {
@@ -459,7 +461,7 @@ void KOVForm::bindSettings() {
     });
     s.BinMode.observe([bin](int index) { bin->setCurrentIndex(index); });
 
-    QCheckBox* dark = find(static_cast<QCheckBox*>(nullptr), "bAutoDark");
+    QCheckBox* dark = Child<QCheckBox>(body, "bAutoDark");
     const auto showDark = [dark](CheckState state) {
         dark->setCheckState(ToQt(state));
         // A stored grayed state shows as such; once the operator clicks, two states again.

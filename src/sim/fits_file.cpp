@@ -88,8 +88,8 @@ std::string FitsFileBytes(const ImageRecord& image, const std::optional<Solution
     header += FitsCard("CCD-TEMP", FitsNumber(std::round(image.temperature * 100) / 100));
     header += FitsCard("CALSTAT", FitsText(image.calibrated ? "D" : ""));
     if (image.hintRa && image.hintDec) {
-        header += FitsCard("OBJCTRA", FitsNumber(*image.hintRa), "hours, telescope");
-        header += FitsCard("OBJCTDEC", FitsNumber(*image.hintDec), "degrees, telescope");
+        header += FitsCard("RA_TEL", FitsNumber(*image.hintRa), "hours, telescope");
+        header += FitsCard("DEC_TEL", FitsNumber(*image.hintDec), "degrees, telescope");
     }
     if (solution) {
         const double scaleDeg = solution->scale / 3600.0;

@@ -6,8 +6,8 @@
 
 namespace kov::sim {
 
-// Seeded randomness that gives the same numbers on every platform: the engine is fully specified
-// by the standard, and the distributions are written out here because the standard ones are not.
+// Seeded randomness that gives the same numbers on every platform: the C++ standard fixes the
+// engine's output exactly, but not the standard distributions', so those are written out here.
 class Rng {
   public:
     explicit Rng(std::uint64_t seed) : engine_(seed) {}

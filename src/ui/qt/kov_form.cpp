@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "mount/telescope_choice.h"
 #include "station/settings_store.h"
 #include "ui/qt/log_form.h"
 
@@ -362,6 +363,12 @@ QGroupBox* KOVForm::buildTelescopeFrame() {
     scopeName_ = Named(new QLabel, "ScopeName");
     layout->addWidget(scopeName_);
     telescopeCommands_ = new QHBoxLayout;
+    auto* choose = Named(new QPushButton(QStringLiteral("Choose")), "Command4");
+    connect(choose, &QPushButton::clicked, this, [this] { ChooseTelescope(st_); });
+    telescopeCommands_->addWidget(choose);
+    auto* connectButton = Named(new QPushButton(QStringLiteral("Connect")), "Command3");
+    connect(connectButton, &QPushButton::clicked, this, [this] { ConnectTelescope(st_); });
+    telescopeCommands_->addWidget(connectButton);
     layout->addLayout(telescopeCommands_);
     layout->addStretch();
     return frame;

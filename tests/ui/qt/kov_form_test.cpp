@@ -12,6 +12,8 @@
 #include <QTest>
 
 #include "modal.h"
+#include "sim/observatory.h"
+#include "sim/scenario.h"
 #include "support/memory_store.h"
 #include "support/test_station.h"
 #include "ui/qt/kov_form.h"
@@ -263,6 +265,30 @@ TEST_F(KOVFormTest, ViewLogShowsTheWholeLogAndUntickingClosesIt) {
     EXPECT_TRUE(text->textCursor().atEnd());
     click("Check1");
     EXPECT_EQ(form->logForm(), nullptr);
+}
+
+}  // namespace
+}  // namespace kov::qt
+
+namespace kov::qt {
+namespace {
+
+TEST(KOVFormOnTheSimulator, ConnectShowsTheDriverNameAndTheModelTerms) {
+    kov::test::MemoryStore store;
+    store.put("ASCOM Scope Name", "Stored name");
+    kov::test::VirtualClock clock;
+    sim::Observatory observatory(sim::DefaultScenario(), clock);
+    observatory.replyToCommand("<201:", "-90");
+    observatory.replyToCommand("<202:", "15");
+    KOVForm form(store, clock, observatory.factory(), observatory.desktop());
+    auto* scopeName = form.findChild<QLabel*>("ScopeName");
+    EXPECT_EQ(scopeName->text(), "Stored name");
+
+    QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
+    EXPECT_EQ(scopeName->text().toStdString(), observatory.scenario().driverName);
+    EXPECT_EQ(form.findChild<QLabel*>("GeminiResult")->text(), "Az Err: -1'30\" El Err: 0'15\"");
+    form.close();
+    EXPECT_EQ(store.at("ASCOM Scope Name"), observatory.scenario().driverName);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "support/memory_store.h"
 #include "support/test_station.h"
 #include "ui/run_settings.h"
@@ -10,29 +12,35 @@ namespace {
 using test::MemoryStore;
 using test::TestBench;
 
+// The settings block of the defaults with TheSky 5.
+const std::string kDefaultBlock =
+    "KOV Settings\r\n"
+    "   Initial Move in RA =10\r\n"
+    "   Move in RA = 5  Move in DEC = 5\r\n"
+    "   RA Range = 70  DEC Range = 30\r\n"
+    "   Aligns = 10\r\n"
+    "   Pixel Scale = 1\r\n"
+    "   Exposure = 10\r\n"
+    "   Bin mode = 2x2\r\n"
+    "   Auto Dark= 1\r\n"
+    "   Delay = 2\r\n"
+    "   Gemini = Gemini.Telescope\r\n"
+    "   Movement = Zig-Zag\r\n"
+    "   TheSky v5\r\n"
+    "   Camera Software = CCDSoft";
+
 TEST(RunSettingsLoad, EmptyStoreGivesTheDefaults) {
     RunSettings s;
     s.InitialMoveRA = "changed";
     s.BinMode = 4;
+    s.OptionSky5 = false;
+    s.tSouth = "1";
     MemoryStore store;
     LoadSettings(s, store);
-    EXPECT_EQ(s.InitialMoveRA(), "10");
-    EXPECT_EQ(s.MoveInRA(), "5");
-    EXPECT_EQ(s.MoveInDEC(), "5");
-    EXPECT_EQ(s.ReverseRA(), "70");
-    EXPECT_EQ(s.DECMaxRange(), "30");
-    EXPECT_EQ(s.tEast(), "30");
-    EXPECT_EQ(s.tSouth(), "30");
-    EXPECT_EQ(s.NumberOfAligns(), "10");
-    EXPECT_EQ(s.PixelScale(), "1");
-    EXPECT_EQ(s.Exposure(), "10");
-    EXPECT_EQ(s.Delay(), "2");
-    EXPECT_STREQ(s.BinModeText(), "2x2");
-    EXPECT_EQ(s.bAutoDark(), CheckState::Checked);
-    EXPECT_TRUE(s.bCCDSoft());
-    EXPECT_TRUE(s.bZigZag());
-    EXPECT_TRUE(s.OptionSky5());
-    EXPECT_EQ(s.driverId, "Gemini.Telescope");
+    EXPECT_EQ(SettingsBlock(s), kDefaultBlock);
+    for (const auto* h : {&s.tEast, &s.tWest, &s.tNorth, &s.tSouth}) {
+        EXPECT_EQ(h->get(), "30");
+    }
     EXPECT_EQ(s.ScopeName(), "Gemini");
     EXPECT_TRUE(store.writtenKeys.empty());
 }
@@ -49,68 +57,43 @@ TEST(RunSettingsLoad, TextFieldsAreKeptAsTyped) {
     EXPECT_EQ(s.tNorth(), "abc");
 }
 
-TEST(RunSettingsLoad, OnlyTheExactWordsSelectZigZagAndTheSky5) {
-    const struct {
-        const char* stored;
-        bool zigzag;
-    } movements[] = {{"ZigZag", true}, {"PointList", false}, {"Fractal", false}, {"zigzag", false}};
-    for (const auto& m : movements) {
-        MemoryStore store;
-        store.put("Movement", m.stored);
-        RunSettings s;
-        LoadSettings(s, store);
-        EXPECT_EQ(s.bZigZag(), m.zigzag) << m.stored;
-    }
-    const struct {
-        const char* stored;
-        bool sky5;
-    } versions[] = {{"5", true}, {"6", false}, {"7", false}, {"", false}, {"5 ", false}};
-    for (const auto& v : versions) {
-        MemoryStore store;
-        store.put("TheSky Version", v.stored);
-        RunSettings s;
-        LoadSettings(s, store);
-        EXPECT_EQ(s.OptionSky5(), v.sky5) << '"' << v.stored << '"';
-    }
+// The settings loaded from a store holding one stored value.
+std::unique_ptr<RunSettings> LoadedWith(const std::string& key, const std::string& value) {
+    MemoryStore store;
+    store.put(key, value);
+    auto s = std::make_unique<RunSettings>();
+    LoadSettings(*s, store);
+    return s;
 }
 
-TEST(RunSettingsLoad, BinModeAndBooleansConvertOrFallBackToTheirDefault) {
-    const struct {
-        const char* bin;
-        const char* text;
-    } bins[] = {{"1", "1x1"},   {"4", "4x4"}, {"5", "5x5"}, {"3.5", "3x3"}, {"1.5", "1x1"},
-                {"2.5", "3x3"}, {"9", "2x2"}, {"0", "2x2"}, {"x", "2x2"},   {"1e999", "2x2"}};
-    for (const auto& b : bins) {
-        MemoryStore store;
-        store.put("Bin Mode", b.bin);
-        RunSettings s;
-        LoadSettings(s, store);
-        EXPECT_STREQ(s.BinModeText(), b.text) << b.bin;
+TEST(RunSettingsLoad, StoredValuesConvertOrFallBackToTheKeysDefault) {
+    // Only the exact words select Zig-Zag and TheSky 5.
+    for (const char* m : {"PointList", "Fractal", "zigzag"}) {
+        EXPECT_FALSE(LoadedWith("Movement", m)->bZigZag()) << m;
     }
-    const struct {
-        const char* stored;
-        bool ccd;
-    } cameras[] = {{"True", true}, {"False", false}, {"false", false}, {"0", false},
-                   {"-1", true},   {"maybe", true},  {"", true}};
-    for (const auto& c : cameras) {
-        MemoryStore store;
-        store.put("CCDSoft", c.stored);
-        RunSettings s;
-        LoadSettings(s, store);
-        EXPECT_EQ(s.bCCDSoft(), c.ccd) << c.stored;
+    EXPECT_TRUE(LoadedWith("Movement", "ZigZag")->bZigZag());
+    for (const char* v : {"6", "7", "", "5 "}) {
+        EXPECT_FALSE(LoadedWith("TheSky Version", v)->OptionSky5()) << '"' << v << '"';
     }
-    const struct {
-        const char* stored;
-        CheckState state;
-    } darks[] = {{"0", CheckState::Unchecked}, {"1", CheckState::Checked},
-                 {"2", CheckState::Grayed},    {"x", CheckState::Checked},
-                 {"7", CheckState::Checked},   {"", CheckState::Checked}};
-    for (const auto& d : darks) {
-        MemoryStore store;
-        store.put("AutoDark", d.stored);
-        RunSettings s;
-        LoadSettings(s, store);
-        EXPECT_EQ(s.bAutoDark(), d.state) << d.stored;
+    // Bin Mode is a position counted from 1, rounded half to even; out of range is the default.
+    const std::pair<const char*, const char*> bins[] = {
+        {"1", "1x1"}, {"4", "4x4"}, {"5", "5x5"}, {"1.5", "1x1"},  {"2.5", "3x3"},
+        {"9", "2x2"}, {"0", "2x2"}, {"x", "2x2"}, {"1e999", "2x2"}};
+    for (const auto& [stored, text] : bins) {
+        EXPECT_STREQ(LoadedWith("Bin Mode", stored)->BinModeText(), text) << stored;
+    }
+    const std::pair<const char*, bool> cameras[] = {{"False", false}, {"false", false},
+                                                    {"0", false},     {"-1", true},
+                                                    {"maybe", true},  {"", true}};
+    for (const auto& [stored, ccd] : cameras) {
+        EXPECT_EQ(LoadedWith("CCDSoft", stored)->bCCDSoft(), ccd) << stored;
+    }
+    const std::pair<const char*, CheckState> darks[] = {{"0", CheckState::Unchecked},
+                                                        {"2", CheckState::Grayed},
+                                                        {"x", CheckState::Checked},
+                                                        {"7", CheckState::Checked}};
+    for (const auto& [stored, state] : darks) {
+        EXPECT_EQ(LoadedWith("AutoDark", stored)->bAutoDark(), state) << stored;
     }
 }
 
@@ -219,22 +202,7 @@ TEST_F(ValidateInputTest, MapPointsChecksHorizonHeightsEastWestNorthSouth) {
 TEST(LogSettings, TheBlockForTheSky5AndTheSky6) {
     TestBench b;
     LogSettings(b.st.settings, b.st.log);
-    const std::string v5 =
-        "21:05:03  KOV Settings\r\n"
-        "   Initial Move in RA =10\r\n"
-        "   Move in RA = 5  Move in DEC = 5\r\n"
-        "   RA Range = 70  DEC Range = 30\r\n"
-        "   Aligns = 10\r\n"
-        "   Pixel Scale = 1\r\n"
-        "   Exposure = 10\r\n"
-        "   Bin mode = 2x2\r\n"
-        "   Auto Dark= 1\r\n"
-        "   Delay = 2\r\n"
-        "   Gemini = Gemini.Telescope\r\n"
-        "   Movement = Zig-Zag\r\n"
-        "   TheSky v5\r\n"
-        "   Camera Software = CCDSoft\r\n";
-    EXPECT_EQ(b.st.log.text(), v5);
+    EXPECT_EQ(b.st.log.text(), "21:05:03  " + kDefaultBlock + "\r\n");
 
     TestBench b6;
     RunSettings& s = b6.st.settings;

@@ -71,7 +71,7 @@ class SimObjectFactory : public ObjectFactory {
     }
 
     void check(const std::string& progId, bool registered) {
-        w().calls.push_back("create " + progId);
+        w().guard("create " + progId);
         if (!registered || w().missing.count(UpperCase(progId))) {
             throw CannotCreate(progId);
         }
@@ -144,6 +144,10 @@ int Observatory::aliveTotal() const {
         total += entry.second;
     }
     return total;
+}
+
+bool Observatory::cameraConnected() const {
+    return world_->ccd.connected || world_->maxim.linked;
 }
 
 int Observatory::lightImagesTaken() const {

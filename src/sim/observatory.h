@@ -53,14 +53,15 @@ class Observatory {
     // "Chooser", "CcdCamera", "CcdImage", "MaximApplication", "MaximCamera", "MaximDocument".
     int alive(const std::string& kind) const;
     int aliveTotal() const;
+    bool cameraConnected() const;  // CCDSoft's camera connected or MaxIm DL's linked
     int lightImagesTaken() const;
     std::optional<SkyPosition> imageLinkInformation() const;
     bool planetariumHoldsPastedImage() const;
 
     // --- Failure injection ---------------------------------------------------------------------
     void setProgramMissing(const std::string& progId, bool missing = true);
-    // The next `times` calls of an operation (named as in callLog) raise the error; a count of 0
-    // or less raises on every call until cleared.
+    // The next `times` calls of an operation or creations (named as in callLog) raise the error;
+    // a count of 0 or less raises on every call until cleared.
     void failOperation(const std::string& operation, const AutomationError& error, int times = 1);
     // The next `times` Gemini commands of exactly this text get this reply, or raise this error,
     // instead of the controller's own answer.

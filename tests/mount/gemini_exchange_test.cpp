@@ -2,175 +2,151 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <tuple>
+#include <utility>
+
+#include "mount/device_objects.h"
 #include "mount/model_result_text.h"
-#include "support/fake_devices.h"
+#include "support/sim_station.h"
 
 namespace kov::test {
 namespace {
-
-using Calls = std::vector<std::string>;
 
 // The exchange as a run makes it: TheSky holds the mount.
 class GeminiExchange : public testing::Test {
   protected:
     GeminiExchange() {
-        b.st.devices.planetarium = b.objects.createPlanetarium("TheSky.RASCOMTheSky");
-        b.st.devices.telescope = b.objects.createSkyTelescope("TheSky.RASCOMTele");
-        b.objects.log->calls.clear();
+        EXPECT_TRUE(CreateObjects(s.st) && ConnectObjects(s.st));
+        s.mark();
     }
     bool Run(int sync, double dRA = 5.5, double dDec = -20.25) {
-        return GetGeminiResult(b.st, a, e, dRA, dDec, sync);
-    }
-    Calls Commands() const { return b.objects.log->starting("Gemini.Telescope.Command"); }
-    static Calls Wait() {
-        Calls w;
-        for (int i = 0; i < 5; ++i) {
-            w.insert(w.end(), {"yield", "sleep 100"});
-        }
-        return w;
+        return GetGeminiResult(s.st, a, e, dRA, dDec, sync);
     }
 
-    FakeBench b;
+    SimStation s;
     double a = 7.0;
     double e = 8.0;
 };
 
-TEST_F(GeminiExchange, ReadOnlyReleasesTheMountAsksBothTermsAndGivesTheMountBack) {
-    EXPECT_TRUE(Run(0));
-    EXPECT_DOUBLE_EQ(a, 1.5);
-    EXPECT_DOUBLE_EQ(e, -0.25);
-    Calls expected{"TheSky.RASCOMTheSky.DisconnectTelescope"};
-    for (const Calls& part :
-         {Wait(),
-          Calls{"create Gemini.Telescope", "Gemini.Telescope.Connected = true",
-                "Gemini.Telescope.Connected", "Gemini.Telescope.CommandNative <201:",
-                "Gemini.Telescope.CommandNative <202:", "Gemini.Telescope.Connected = false",
-                "release Gemini.Telescope"},
-          Wait(), Calls{"TheSky.RASCOMTele.Connect"}, Wait()}) {
-        expected.insert(expected.end(), part.begin(), part.end());
-    }
-    EXPECT_EQ(b.objects.calls(), expected);
-    EXPECT_EQ(b.st.devices.ascom, nullptr);
-    EXPECT_TRUE(b.ui.boxes.empty());
-    EXPECT_TRUE(b.st.log.text().empty());
-}
-
-TEST_F(GeminiExchange, SyncAndAlignSendTheTargetFirst) {
+// Each slice of a wait is named by the operation before it; a STOP click in a wait is seen.
+TEST_F(GeminiExchange, ASyncReleasesTheMountSendsTheTargetAsksBothTermsAndGivesTheMountBack) {
+    Calls waitsAfter;
+    s.ui.onYield = [&](int n) {
+        waitsAfter.push_back(s.sim.callLog().back());
+        s.st.run.bStop = s.st.run.bStop || n == 7;
+    };
     EXPECT_TRUE(Run(1));
-    EXPECT_EQ(
-        Commands(),
-        (Calls{"Gemini.Telescope.CommandBool Sr05:30:00",
-               "Gemini.Telescope.CommandBool Sd-20:15:00", "Gemini.Telescope.CommandString CM",
-               "Gemini.Telescope.CommandNative <201:", "Gemini.Telescope.CommandNative <202:"}));
-    EXPECT_TRUE(b.objects.log->saw("release DriverHelper.Util"));
-    b.objects.log->calls.clear();
-    EXPECT_TRUE(Run(2, 23.75, 45.5));
-    EXPECT_EQ(
-        Commands(),
-        (Calls{"Gemini.Telescope.CommandBool Sr23:45:00", "Gemini.Telescope.CommandBool Sd45:30:00",
-               "Gemini.Telescope.CommandString Cm",
-               "Gemini.Telescope.CommandNative <201:", "Gemini.Telescope.CommandNative <202:"}));
+    EXPECT_TRUE(s.st.run.bStop);
+    EXPECT_EQ(std::pair(a, e), std::pair(0.0, 0.0));  // the controller has no model yet
+    EXPECT_EQ(s.calls(), (Calls{"SkyPlanetarium.DisconnectTelescope", "create Gemini.Telescope",
+                                "AscomTelescope.SetConnected", "AscomTelescope.Connected",
+                                "create DriverHelper.Util", "AscomTelescope.CommandBool",
+                                "AscomTelescope.CommandBool", "AscomTelescope.CommandString",
+                                "AscomTelescope.CommandNative", "AscomTelescope.CommandNative",
+                                "AscomTelescope.SetConnected", "SkyTelescope.Connect"}));
+    Calls waits(5, "SkyPlanetarium.DisconnectTelescope");
+    waits.resize(10, "AscomTelescope.SetConnected");
+    waits.resize(15, "SkyTelescope.Connect");
+    EXPECT_EQ(waitsAfter, waits);
+    EXPECT_EQ(s.sim.portHolder(), sim::PortHolder::TheSky);
+    EXPECT_EQ(s.sim.alive("AscomTelescope") + s.sim.alive("DriverUtil"), 0);
 }
 
-TEST_F(GeminiExchange, AFailedSyncEndsAfterTheFirstQuestionWithBothTermsUntouched) {
-    b.objects.fail("Gemini.Telescope.CommandString CM", -2147220992, "not aligned");
-    EXPECT_FALSE(Run(1));
-    EXPECT_EQ(a, 7.0);
-    EXPECT_EQ(e, 8.0);
-    EXPECT_EQ(Commands().back(), "Gemini.Telescope.CommandNative <201:");
-    EXPECT_TRUE(b.objects.log->saw("TheSky.RASCOMTele.Connect"));
-    EXPECT_TRUE(b.ui.boxes.empty());
-}
-
-TEST_F(GeminiExchange, ATargetTheControllerDidNotGetIsNeverSynced) {
-    b.objects.fail("Gemini.Telescope.CommandBool Sr05:30:00", 1, "timeout");
-    EXPECT_FALSE(Run(1));
-    EXPECT_EQ(Commands(), (Calls{"Gemini.Telescope.CommandBool Sr05:30:00",
-                                 "Gemini.Telescope.CommandNative <201:"}));
-}
-
-TEST_F(GeminiExchange, InvalidRepliesEndTheExchange) {
-    for (const char* reply : {"Error", "#", ""}) {
-        SCOPED_TRACE(reply);
-        b.objects.driver->nativeReplies["<201:"] = reply;
-        b.objects.log->calls.clear();
-        EXPECT_FALSE(Run(0));
-        EXPECT_EQ(Commands(), Calls{"Gemini.Telescope.CommandNative <201:"});
-        EXPECT_EQ(a, 7.0);
+// A command that raises (so is not in the command log) ends the exchange at "<201:": a target
+// the controller did not get is never synced on. `a` is kept as soon as it is read.
+TEST_F(GeminiExchange, CommandsRepliesAndTerms) {
+    using Injected = std::vector<std::pair<std::string, const char*>>;  // no reply: it raises
+    const std::tuple<int, Injected, bool, std::string, double, double> cases[] = {
+        {0, {{"<201:", "90"}, {"<202:", "-15"}}, true, "<201: <202:", 1.5, -0.25},
+        {1, {{"<201:", "90"}}, true, "Sr05:30:00 Sd-20:15:00 CM <201: <202:", 1.5, 0},
+        {2, {{"<202:", "30"}}, true, "Sr05:30:00 Sd-20:15:00 Cm <201: <202:", 0, 0.5},
+        {1, {{"CM", nullptr}}, false, "Sr05:30:00 Sd-20:15:00 <201:", 7, 8},
+        {1, {{"Sr05:30:00", nullptr}}, false, "<201:", 7, 8},
+        {2, {{"Sd-20:15:00", nullptr}}, false, "Sr05:30:00 <201:", 7, 8},
+        {0, {{"<201:", "Error"}}, false, "<201:", 7, 8},
+        {0, {{"<201:", "#"}}, false, "<201:", 7, 8},
+        {0, {{"<201:", ""}}, false, "<201:", 7, 8},
+        {0, {{"<201:", "+1e999"}}, false, "<201:", 7, 8},  // too large to hold
+        {0, {{"<201:", " \t\n30;5"}, {"<202:", "#"}}, false, "<201: <202:", 0.5, 8},
+        {0, {{"<201:", "-x"}, {"<202:", "x"}}, true, "<201: <202:", 0, 0},
+    };
+    for (const auto& [sync, injected, ok, commands, termA, termE] : cases) {
+        SCOPED_TRACE(commands);
+        a = 7.0;
+        e = 8.0;
+        s.sim.clearInjections();
+        for (const auto& [command, reply] : injected) {
+            reply ? s.sim.replyToCommand(command, reply)
+                  : s.sim.failCommand(command, AutomationError(-2147220992, "not aligned"));
+        }
+        s.mark();
+        EXPECT_EQ(Run(sync), ok);
+        EXPECT_EQ(s.commands(), commands);
+        EXPECT_EQ(std::pair(a, e), std::pair(termA, termE));
     }
-    b.objects.driver->nativeReplies = {{"<201:", " \t\n30;5"}, {"<202:", "#"}};
-    EXPECT_FALSE(Run(0));
-    EXPECT_DOUBLE_EQ(a, 0.5);  // written as soon as it is read
-    EXPECT_EQ(e, 8.0);
-    b.objects.driver->nativeReplies = {{"<201:", "+1e999"}, {"<202:", "x"}};
-    EXPECT_FALSE(Run(0));  // a value too large to hold is no value
-    b.objects.driver->nativeReplies = {{"<201:", "-x"}, {"<202:", "x"}};
-    EXPECT_TRUE(Run(0));  // a text without a number reads as 0
-    EXPECT_EQ(a, 0.0);
-    EXPECT_EQ(e, 0.0);
 }
 
 TEST_F(GeminiExchange, WithoutTheSkyOnlyTheDriversWaitRemains) {
-    b.st.devices.planetarium.reset();
-    b.st.devices.telescope.reset();
-    b.objects.log->calls.clear();
-    EXPECT_TRUE(Run(0));
-    EXPECT_FALSE(b.objects.log->saw("TheSky.RASCOMTheSky.DisconnectTelescope"));
-    EXPECT_FALSE(b.objects.log->saw("TheSky.RASCOMTele.Connect"));
-    EXPECT_EQ(b.ui.yields, 5);
-    EXPECT_EQ(b.clock.sleptMs, 500u);
+    SimStation bare;
+    EXPECT_TRUE(GetGeminiResult(bare.st, a, e, 0.0, 0.0, 0));
+    EXPECT_EQ(bare.calls(), (Calls{"create Gemini.Telescope", "AscomTelescope.SetConnected",
+                                   "AscomTelescope.Connected", "AscomTelescope.CommandNative",
+                                   "AscomTelescope.CommandNative", "AscomTelescope.SetConnected"}));
+    EXPECT_EQ(bare.ui.yields, 5);
+    EXPECT_EQ(bare.clock.sleptMs, 500u);
 }
 
-TEST_F(GeminiExchange, ADriverThatCannotBeCreatedIsReportedAndTheMountGivenBack) {
-    b.st.devices.ascom = b.objects.createAscomTelescope("Gemini.Telescope");  // from "Choose"
-    b.objects.fail("create Gemini.Telescope", 429, "no such driver");
-    EXPECT_FALSE(Run(1));
-    ASSERT_EQ(b.ui.boxes.size(), 1u);
-    EXPECT_EQ(b.ui.boxes[0].text, "no such driver");
-    EXPECT_EQ(b.ui.boxes[0].title, "");
-    EXPECT_EQ(b.ui.boxes[0].buttons, Buttons::Ok);
-    EXPECT_TRUE(Commands().empty());
-    EXPECT_EQ(b.st.devices.ascom, nullptr);  // the earlier driver is let go
-    EXPECT_TRUE(b.objects.log->saw("TheSky.RASCOMTele.Connect"));
-    EXPECT_EQ(b.clock.sleptMs, 1500u);
-}
-
-TEST_F(GeminiExchange, ADriverThatWillNotConnectEndsSilently) {
-    b.objects.driver->refusesConnection = true;
-    EXPECT_FALSE(Run(1));
-    EXPECT_TRUE(Commands().empty());
-    EXPECT_TRUE(b.objects.log->saw("Gemini.Telescope.Connected = false"));
-    EXPECT_TRUE(b.objects.log->saw("TheSky.RASCOMTele.Connect"));
-    EXPECT_TRUE(b.ui.boxes.empty());
-}
-
-TEST_F(GeminiExchange, AStopClickDuringTheWaitsIsSeenAndTheExchangeFinishes) {
-    b.ui.onYield = [this](int n) {
-        if (n == 7) {  // during the wait after the driver is let go
-            b.st.run.bStop = true;
+// A driver that cannot be created (with any error number) is reported, one that will not
+// connect is not; either way an earlier driver is let go and TheSky gets the mount back.
+TEST_F(GeminiExchange, ADriverThatFailsEndsTheExchange) {
+    for (const auto& [op, box] : {std::pair("create Gemini.Telescope", "no such driver"),
+                                  std::pair("AscomTelescope.SetConnected", "")}) {
+        s.st.devices.ascom = s.sim.factory().createAscomTelescope("Gemini.Telescope");
+        s.sim.failOperation(op, AutomationError(-2147221005, "no such driver"));
+        s.ui.boxes.clear();
+        s.mark();
+        EXPECT_FALSE(Run(1));
+        for (const std::string& call : s.calls()) {
+            EXPECT_EQ(call.find("Command"), std::string::npos) << op;  // nothing is sent
         }
-    };
-    EXPECT_TRUE(Run(2));
-    EXPECT_TRUE(b.st.run.bStop);
-    EXPECT_EQ(b.ui.yields, 15);
-    EXPECT_TRUE(b.objects.log->saw("TheSky.RASCOMTele.Connect"));
+        EXPECT_EQ(s.ui.boxes.empty() ? "" : s.ui.boxes[0].title + s.ui.boxes[0].text, box) << op;
+        EXPECT_EQ(s.sim.alive("AscomTelescope"), 0);
+        EXPECT_EQ(s.sim.portHolder(), sim::PortHolder::TheSky);
+    }
 }
 
+// Plate solutions stand in as the optics' true direction; the terms are asked for as a run does.
+TEST_F(GeminiExchange, SyncAndAdditionalAlignmentsMoveTheReportedTermsTowardTheTrueErrors) {
+    const double trueA = s.sim.scenario().mountErrors.MA / 60.0;
+    const double trueE = s.sim.scenario().mountErrors.ME / 60.0;
+    auto solved = s.sim.truePointing();
+    ASSERT_TRUE(Run(1, solved.ra, solved.dec));
+    const double missAfterSync = std::hypot(a - trueA, e - trueE);
+    const double azAlt[][2] = {{90, 40},  {135, 65}, {180, 35}, {225, 60},
+                               {270, 40}, {315, 55}, {20, 45},  {160, 75}};
+    for (const auto& p : azAlt) {
+        s.st.devices.telescope->SlewToAzAlt(p[0], p[1], "KovSkyMapper");
+        solved = s.sim.truePointing();
+        ASSERT_TRUE(Run(2, solved.ra, solved.dec));
+    }
+    EXPECT_EQ(s.sim.alignmentPoints(), std::size(azAlt));
+    EXPECT_LT(std::hypot(a - trueA, e - trueE), missAfterSync / 4.0);
+    EXPECT_NEAR(a, trueA, 0.2);
+    EXPECT_NEAR(e, trueE, 0.2);
+}
+
+// The nearest second carries into the minute; whole arc seconds survive the division by 60.
 TEST(ModelResultText, ShowsSignMinutesAndSeconds) {
-    struct Case {
-        double a, e;
-        const char *truncated, *nearest;
-    };
-    const Case cases[] = {
+    const std::tuple<double, double, const char*, const char*> cases[] = {
         {-1.5, 0.25, "Az Err: -1'30\" El Err: 0'15\"", "Az Err: -1'30\" El Err: 0'15\""},
         {0.0, -0.01, "Az Err: 0'0\" El Err: -0'0\"", "Az Err: 0'0\" El Err: -0'1\""},
         {1.9999, -1.9999, "Az Err: 1'59\" El Err: -1'59\"", "Az Err: 2'0\" El Err: -2'0\""},
-        // Whole arc seconds from the controller survive the division by 60.
         {61 / 60.0, -138 / 60.0, "Az Err: 1'1\" El Err: -2'18\"", "Az Err: 1'1\" El Err: -2'18\""},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ModelResultText(c.a, c.e), c.truncated);
-        EXPECT_EQ(ModelResultText(c.a, c.e, SecondsRounding::Nearest), c.nearest);
+    for (const auto& [termA, termE, truncated, nearest] : cases) {
+        EXPECT_EQ(ModelResultText(termA, termE), truncated);
+        EXPECT_EQ(ModelResultText(termA, termE, SecondsRounding::Nearest), nearest);
     }
 }
 

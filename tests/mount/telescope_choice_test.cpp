@@ -2,108 +2,96 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fake_devices.h"
+#include <algorithm>
+#include <iterator>
+#include <tuple>
+
+#include "support/sim_station.h"
 
 namespace kov::test {
 namespace {
 
-using Calls = std::vector<std::string>;
+// Without a chooser the identifier stays and its driver is created unconnected; the operator's
+// pick (here a cancel) replaces the identifier and lets the earlier driver go.
+TEST(TelescopeChoice, ChooseKeepsOrReplacesTheIdentifierAndCreatesItsDriver) {
+    sim::Scenario night = sim::DefaultScenario();
+    night.chooserAnswer = "";
+    SimStation s(night);
+    s.sim.setProgramMissing("DriverHelper.Chooser");
+    ChooseTelescope(s.st);
+    EXPECT_EQ(s.calls(), (Calls{"create DriverHelper.Chooser", "create Gemini.Telescope"}));
+    EXPECT_EQ(s.st.settings.ScopeName(), "Gemini.Telescope");
+    EXPECT_EQ(s.sim.alive("AscomTelescope"), 1);
 
-TEST(TelescopeChoice, ChooseCreatesTheChosenDriverWithoutConnectingIt) {
-    FakeBench b;
-    b.objects.chooserPick = "ASCOM.Simulator.Telescope";
-    ChooseTelescope(b.st);
-    EXPECT_EQ(b.objects.calls(),
-              (Calls{"create DriverHelper.Chooser", "DriverHelper.Chooser.DeviceType = Telescope",
-                     "DriverHelper.Chooser.Choose Gemini.Telescope",
-                     "create ASCOM.Simulator.Telescope", "release DriverHelper.Chooser"}));
-    EXPECT_EQ(b.st.settings.driverId, "ASCOM.Simulator.Telescope");
-    EXPECT_EQ(b.st.settings.ScopeName(), "ASCOM.Simulator.Telescope");
-    EXPECT_NE(b.st.devices.ascom, nullptr);
+    s.sim.setProgramMissing("DriverHelper.Chooser", false);
+    s.mark();
+    ChooseTelescope(s.st);
+    EXPECT_EQ(s.calls(), (Calls{"create DriverHelper.Chooser", "Chooser.SetDeviceType",
+                                "Chooser.Choose", "create "}));
+    EXPECT_EQ(s.st.settings.driverId, "");
+    EXPECT_EQ(s.st.settings.ScopeName(), "");
+    EXPECT_EQ(s.sim.alive("AscomTelescope") + s.sim.alive("Chooser"), 0);
 }
 
-TEST(TelescopeChoice, ChooseWithoutAChooserKeepsTheIdentifierAndACancelEmptiesIt) {
-    FakeBench b;
-    b.objects.fail("create DriverHelper.Chooser", 429, "no ASCOM platform");
-    ChooseTelescope(b.st);
-    EXPECT_EQ(b.st.settings.driverId, "Gemini.Telescope");
-    EXPECT_TRUE(b.objects.log->saw("create Gemini.Telescope"));
-
-    b.objects.log->failures.clear();
-    b.objects.chooserPick = "";
-    ChooseTelescope(b.st);
-    EXPECT_EQ(b.st.settings.driverId, "");
-    EXPECT_EQ(b.st.settings.ScopeName(), "");
-    EXPECT_EQ(b.st.devices.ascom, nullptr);  // the earlier choice's driver is gone too
-    EXPECT_TRUE(b.ui.boxes.empty());
+// The default identifier is used as it is, an empty one sends the operator to the chooser.
+// Replies without a value leave the result label alone.
+TEST(TelescopeChoice, ConnectShowsTheDriversNameAndTheModelToTheNearestSecond) {
+    const std::tuple<std::string, const char*, std::string> cases[] = {
+        {"Gemini.Telescope", "-30", "Az Err: 2'0\" El Err: -0'30\""},
+        {"", "-30", "Az Err: 2'0\" El Err: -0'30\""},
+        {"Gemini.Telescope", "Error", "before"},
+    };
+    for (const auto& [id, reply, label] : cases) {
+        sim::Scenario night = sim::DefaultScenario();
+        night.driverName = "Gemini Telescope .NET";
+        SimStation s(night);
+        s.st.settings.driverId = id;
+        s.ui.setLabel(Label::GeminiResult, "before");
+        s.sim.replyToCommand("<201:", "119.994");
+        s.sim.replyToCommand("<202:", reply);
+        ConnectTelescope(s.st);
+        const Calls calls = s.calls();
+        EXPECT_EQ(calls.front(),
+                  id.empty() ? "create DriverHelper.Chooser" : "create Gemini.Telescope");
+        const auto name =
+            std::find(calls.begin(), calls.end(), "AscomTelescope.Name") - calls.begin();
+        ASSERT_LT(name + 2, std::ssize(calls));  // the driver is let go before the exchange
+        EXPECT_EQ(Calls(calls.begin() + name + 1, calls.begin() + name + 3),
+                  (Calls{"AscomTelescope.SetConnected", "create Gemini.Telescope"}));
+        EXPECT_EQ(s.st.settings.driverId, "Gemini.Telescope");
+        EXPECT_EQ(s.st.settings.ScopeName(), "Gemini Telescope .NET");
+        EXPECT_EQ(s.ui.label(Label::GeminiResult), label);
+        EXPECT_EQ(s.sim.alive("AscomTelescope"), 0);
+        EXPECT_TRUE(s.st.log.text().empty());
+        EXPECT_TRUE(s.ui.boxes.empty());
+    }
 }
 
-TEST(TelescopeChoice, ConnectWithTheDefaultIdentifierShowsNameAndModelToTheNearestSecond) {
-    FakeBench b;
-    b.objects.driver->name = "Gemini Telescope .NET";
-    b.objects.driver->nativeReplies = {{"<201:", "119.994"}, {"<202:", "-30"}};
-    ConnectTelescope(b.st);
-    EXPECT_FALSE(b.objects.log->saw("create DriverHelper.Chooser"));
-    const Calls expected{"create Gemini.Telescope",
-                         "Gemini.Telescope.Connected",
-                         "Gemini.Telescope.Connected = true",
-                         "Gemini.Telescope.Connected",
-                         "Gemini.Telescope.Name",
-                         "Gemini.Telescope.Connected = false",
-                         "release Gemini.Telescope",
-                         "create Gemini.Telescope"};
-    EXPECT_EQ(Calls(b.objects.calls().begin(), b.objects.calls().begin() + 8), expected);
-    EXPECT_EQ(b.st.settings.ScopeName(), "Gemini Telescope .NET");
-    EXPECT_EQ(b.st.settings.driverName, "Gemini Telescope .NET");
-    EXPECT_EQ(b.ui.label(Label::GeminiResult), "Az Err: 2'0\" El Err: -0'30\"");
-    EXPECT_EQ(b.st.devices.ascom, nullptr);
-    EXPECT_TRUE(b.st.log.text().empty());
-    EXPECT_TRUE(b.ui.boxes.empty());
-}
-
-TEST(TelescopeChoice, ConnectWithAnEmptyIdentifierOpensTheChooserFirst) {
-    FakeBench b;
-    b.st.settings.driverId = "";
-    ConnectTelescope(b.st);
-    EXPECT_EQ(b.objects.calls().front(), "create DriverHelper.Chooser");
-    EXPECT_TRUE(b.objects.log->saw("DriverHelper.Chooser.Choose "));
-    EXPECT_EQ(b.st.settings.driverId, "Gemini.Telescope");
-    EXPECT_EQ(b.st.settings.ScopeName(), "Gemini");
-    EXPECT_EQ(b.ui.label(Label::GeminiResult), "Az Err: 1'30\" El Err: -0'15\"");
-}
-
+// A driver that is not registered gets a message of its own before the connection one.
 TEST(TelescopeChoice, ADriverThatWillNotConnectIsReportedAndNothingIsAsked) {
-    FakeBench b;
-    b.objects.driver->refusesConnection = true;
-    ConnectTelescope(b.st);
-    ASSERT_EQ(b.ui.boxes.size(), 1u);
-    EXPECT_EQ(b.ui.boxes[0].text, "Cannot connect to Gemini");
-    EXPECT_EQ(b.ui.boxes[0].title, "KOV - Telescope Driver Error");
-    EXPECT_EQ(b.ui.boxes[0].icon, Icon::Exclamation);
-    EXPECT_FALSE(b.objects.log->saw("Gemini.Telescope.Name"));
-    EXPECT_TRUE(b.objects.log->starting("Gemini.Telescope.Command").empty());
-    EXPECT_EQ(b.ui.label(Label::GeminiResult), "");
-}
-
-TEST(TelescopeChoice, ADriverThatCannotBeCreatedGetsBothMessages) {
-    FakeBench b;
-    b.objects.fail("create Gemini.Telescope", 429, "not registered");
-    ConnectTelescope(b.st);
-    ASSERT_EQ(b.ui.boxes.size(), 2u);
-    EXPECT_EQ(b.ui.boxes[0].text, "ASCOM Telescope not connected!");
-    EXPECT_EQ(b.ui.boxes[0].title, "KOV - ASCOM Telescope Error");
-    EXPECT_EQ(b.ui.boxes[0].icon, Icon::Exclamation);
-    EXPECT_EQ(b.ui.boxes[1].text, "Cannot connect to Gemini");
-}
-
-TEST(TelescopeChoice, AControllerWithoutValidRepliesLeavesTheResultLabelAlone) {
-    FakeBench b;
-    b.ui.setLabel(Label::GeminiResult, "before");
-    b.objects.driver->nativeReplies["<202:"] = "Error";
-    ConnectTelescope(b.st);
-    EXPECT_EQ(b.ui.label(Label::GeminiResult), "before");
-    EXPECT_EQ(b.st.settings.ScopeName(), "Gemini");
-    EXPECT_TRUE(b.ui.boxes.empty());
+    for (const bool bMissing : {false, true}) {
+        SimStation s;
+        if (bMissing) {
+            s.sim.setProgramMissing("Gemini.Telescope");
+        } else {  // TheSky holds the mount's port
+            s.sim.factory().createSkyTelescope("TheSky6.RASCOMTele")->Connect();
+        }
+        ConnectTelescope(s.st);
+        ASSERT_EQ(s.ui.boxes.size(), bMissing ? 2u : 1u);
+        if (bMissing) {
+            EXPECT_EQ(s.ui.boxes[0].title, "KOV - ASCOM Telescope Error");
+            EXPECT_EQ(s.ui.boxes[0].text, "ASCOM Telescope not connected!");
+        }
+        EXPECT_EQ(s.ui.boxes.back().title, "KOV - Telescope Driver Error");
+        EXPECT_EQ(s.ui.boxes.back().text, "Cannot connect to Gemini");
+        for (const RecordedBox& b : s.ui.boxes) {
+            EXPECT_EQ(b.icon, Icon::Exclamation);
+        }
+        EXPECT_EQ(std::count(s.sim.callLog().begin(), s.sim.callLog().end(), "AscomTelescope.Name"),
+                  0);
+        EXPECT_EQ(s.commands(), "");
+        EXPECT_EQ(s.ui.label(Label::GeminiResult), "");
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,14 +11,21 @@
 
 namespace kov::sim::test {
 
+// The number of the automation error a call raises, 0 when it raises none.
+inline int ErrorNumber(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const AutomationError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
 // Drives the simulated observatory through the typed interfaces the way the procedures do:
 // polled slews and exposures on virtual time, and one short driver connection per Gemini
 // exchange while TheSky lets go of the mount.
 struct SimSession {
     explicit SimSession(Scenario s = DefaultScenario()) : obs(std::move(s), clock) {
-        sky = obs.factory().createPlanetarium(progid::kTheSky6);
-        tele = obs.factory().createSkyTelescope(progid::kTele6);
-        camera = obs.factory().createCcdCamera(progid::kCcdCamera);
         sky->Connect();
         tele->Connect();
         camera->Connect();
@@ -27,26 +35,22 @@ struct SimSession {
         return LocalSiderealHours(clock.epochSeconds(), obs.scenario().site.longitude);
     }
 
-    void slewTo(double ra, double dec) {
+    // Slews to an hour angle and declination; returns the miss from that target, arc seconds.
+    double slewToHaDec(double ha, double dec) {
+        const double ra = WrapHours(lst() - ha);
         tele->SetAsynchronous(true);
         tele->SlewToRaDec(ra, dec, "KovSkyMapper");
         while (tele->IsSlewComplete() == 0) {
             clock.sleep(500);
         }
         tele->SetAsynchronous(false);
-    }
-
-    // Slews to an hour angle and declination; returns the miss from that target, arc seconds.
-    double slewToHaDec(double ha, double dec) {
-        const double ra = WrapHours(lst() - ha);
-        slewTo(ra, dec);
         const SkyPosition truth = obs.truePointing();
         return SeparationDegrees(HaDec{truth.ra, truth.dec}, HaDec{ra, dec}) * 3600.0;
     }
 
     // Takes and solves one image with CCDSoft; returns the image link's position.
-    SkyPosition exposeAndSolve(double seconds = 2.0) {
-        camera->SetExposureTime(seconds);
+    SkyPosition exposeAndSolve() {
+        camera->SetExposureTime(2.0);
         camera->SetAsynchronous(true);
         camera->TakeImage();
         while (camera->State() != 0) {
@@ -66,26 +70,24 @@ struct SimSession {
         sky->DisconnectTelescope();
         auto driver = obs.factory().createAscomTelescope(progid::kGemini);
         driver->SetConnected(true);
-        EXPECT_TRUE(driver->Connected());
         if (sync > 0) {
             auto util = obs.factory().createDriverUtil(progid::kUtil);
             driver->CommandBool("Sr" + util->HoursToHMS(at.ra, ":", ":", ""));
             driver->CommandBool("Sd" + util->DegreesToDMS(at.dec, ":", ":", ""));
             driver->CommandString(sync == 1 ? "CM" : "Cm");
         }
-        const double a = LeadingNumber(driver->CommandNative("<201:"));
-        const double e = LeadingNumber(driver->CommandNative("<202:"));
-        driver->SetConnected(false);
-        driver.reset();
+        const std::pair terms{LeadingNumber(driver->CommandNative("<201:")),
+                              LeadingNumber(driver->CommandNative("<202:"))};
+        driver.reset();  // lets go of the port
         tele->Connect();
-        return {a, e};
+        return terms;
     }
 
     kov::test::VirtualClock clock;
     Observatory obs;
-    std::shared_ptr<SkyPlanetarium> sky;
-    std::shared_ptr<SkyTelescope> tele;
-    std::shared_ptr<CcdCamera> camera;
+    std::shared_ptr<SkyPlanetarium> sky = obs.factory().createPlanetarium(progid::kTheSky6);
+    std::shared_ptr<SkyTelescope> tele = obs.factory().createSkyTelescope(progid::kTele6);
+    std::shared_ptr<CcdCamera> camera = obs.factory().createCcdCamera(progid::kCcdCamera);
 };
 
 }  // namespace kov::sim::test

@@ -73,12 +73,10 @@ TEST(DeviceObjects, EachFailureIsLoggedAndShownWithItsStep) {
         EXPECT_EQ(s.ui.windowCalls, (Calls{"foreground", "raise"}));
         EXPECT_TRUE(s.logged("Error while trying to " + step + "\r\nit is not there"));
         EXPECT_FALSE(s.logged(bCreate ? "Done" : "Done!"));
-        ASSERT_EQ(s.ui.boxes.size(), 1u);
-        const RecordedBox& b = s.ui.boxes[0];
-        EXPECT_EQ(std::tie(b.text, b.title, b.buttons, b.icon),
-                  std::tuple(std::string(bCreate ? "Error while " : "Error while trying to ") +
-                                 step + "\r\nit is not there",
-                             "KOV - ERROR", Buttons::Ok, Icon::Critical));
+        const std::string lead = bCreate ? "Error while " : "Error while trying to ";
+        EXPECT_EQ(s.shown(), Calls{"KOV - ERROR: " + lead + step + "\r\nit is not there"});
+        EXPECT_EQ(std::pair(s.ui.boxes.at(0).buttons, s.ui.boxes.at(0).icon),
+                  std::pair(Buttons::Ok, Icon::Critical));
     }
 }
 

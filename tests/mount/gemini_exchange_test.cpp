@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <tuple>
 #include <utility>
 
@@ -65,7 +64,6 @@ TEST_F(GeminiExchange, CommandsRepliesAndTerms) {
         {1, {{"Sr05:30:00", nullptr}}, false, "<201:", 7, 8},
         {2, {{"Sd-20:15:00", nullptr}}, false, "Sr05:30:00 <201:", 7, 8},
         {0, {{"<201:", "Error"}}, false, "<201:", 7, 8},
-        {0, {{"<201:", "#"}}, false, "<201:", 7, 8},
         {0, {{"<201:", ""}}, false, "<201:", 7, 8},
         {0, {{"<201:", "+1e999"}}, false, "<201:", 7, 8},  // too large to hold
         {0, {{"<201:", " \t\n30;5"}, {"<202:", "#"}}, false, "<201: <202:", 0.5, 8},
@@ -100,8 +98,9 @@ TEST_F(GeminiExchange, WithoutTheSkyOnlyTheDriversWaitRemains) {
 // A driver that cannot be created (with any error number) is reported, one that will not
 // connect is not; either way an earlier driver is let go and TheSky gets the mount back.
 TEST_F(GeminiExchange, ADriverThatFailsEndsTheExchange) {
-    for (const auto& [op, box] : {std::pair("create Gemini.Telescope", "no such driver"),
-                                  std::pair("AscomTelescope.SetConnected", "")}) {
+    const std::pair<const char*, Calls> cases[] = {
+        {"create Gemini.Telescope", {": no such driver"}}, {"AscomTelescope.SetConnected", {}}};
+    for (const auto& [op, box] : cases) {
         s.st.devices.ascom = s.sim.factory().createAscomTelescope("Gemini.Telescope");
         s.sim.failOperation(op, AutomationError(-2147221005, "no such driver"));
         s.ui.boxes.clear();
@@ -110,7 +109,7 @@ TEST_F(GeminiExchange, ADriverThatFailsEndsTheExchange) {
         for (const std::string& call : s.calls()) {
             EXPECT_EQ(call.find("Command"), std::string::npos) << op;  // nothing is sent
         }
-        EXPECT_EQ(s.ui.boxes.empty() ? "" : s.ui.boxes[0].title + s.ui.boxes[0].text, box) << op;
+        EXPECT_EQ(s.shown(), box) << op;
         EXPECT_EQ(s.sim.alive("AscomTelescope"), 0);
         EXPECT_EQ(s.sim.portHolder(), sim::PortHolder::TheSky);
     }
@@ -122,7 +121,6 @@ TEST_F(GeminiExchange, SyncAndAdditionalAlignmentsMoveTheReportedTermsTowardTheT
     const double trueE = s.sim.scenario().mountErrors.ME / 60.0;
     auto solved = s.sim.truePointing();
     ASSERT_TRUE(Run(1, solved.ra, solved.dec));
-    const double missAfterSync = std::hypot(a - trueA, e - trueE);
     const double azAlt[][2] = {{90, 40},  {135, 65}, {180, 35}, {225, 60},
                                {270, 40}, {315, 55}, {20, 45},  {160, 75}};
     for (const auto& p : azAlt) {
@@ -131,7 +129,6 @@ TEST_F(GeminiExchange, SyncAndAdditionalAlignmentsMoveTheReportedTermsTowardTheT
         ASSERT_TRUE(Run(2, solved.ra, solved.dec));
     }
     EXPECT_EQ(s.sim.alignmentPoints(), std::size(azAlt));
-    EXPECT_LT(std::hypot(a - trueA, e - trueE), missAfterSync / 4.0);
     EXPECT_NEAR(a, trueA, 0.2);
     EXPECT_NEAR(e, trueE, 0.2);
 }

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
 #include <tuple>
 
 #include "support/sim_station.h"
@@ -28,20 +26,32 @@ TEST(TelescopeChoice, ChooseKeepsOrReplacesTheIdentifierAndCreatesItsDriver) {
     ChooseTelescope(s.st);
     EXPECT_EQ(s.calls(), (Calls{"create DriverHelper.Chooser", "Chooser.SetDeviceType",
                                 "Chooser.Choose", "create "}));
-    EXPECT_EQ(s.st.settings.driverId, "");
-    EXPECT_EQ(s.st.settings.ScopeName(), "");
+    EXPECT_EQ(s.st.settings.driverId + s.st.settings.ScopeName(), "");
     EXPECT_EQ(s.sim.alive("AscomTelescope") + s.sim.alive("Chooser"), 0);
 }
 
-// The default identifier is used as it is, an empty one sends the operator to the chooser.
-// Replies without a value leave the result label alone.
-TEST(TelescopeChoice, ConnectShowsTheDriversNameAndTheModelToTheNearestSecond) {
-    const std::tuple<std::string, const char*, std::string> cases[] = {
-        {"Gemini.Telescope", "-30", "Az Err: 2'0\" El Err: -0'30\""},
-        {"", "-30", "Az Err: 2'0\" El Err: -0'30\""},
-        {"Gemini.Telescope", "Error", "before"},
+// The default identifier is used as it is, an empty one sends the operator to the chooser, and
+// the driver is let go before the exchange. Replies without a value leave the result label alone.
+// A driver that is not registered gets a message of its own before the connection one; a driver
+// that will not connect (TheSky holds the port) is asked nothing. Nothing is logged.
+TEST(TelescopeChoice, ConnectShowsTheDriversNameAndTheModelToTheNearestSecondOrWhyNot) {
+    const Calls exchange{"AscomTelescope.Name",          "AscomTelescope.SetConnected",
+                         "create Gemini.Telescope",      "AscomTelescope.SetConnected",
+                         "AscomTelescope.Connected",     "AscomTelescope.CommandNative",
+                         "AscomTelescope.CommandNative", "AscomTelescope.SetConnected"};
+    const std::string model = "Az Err: 2'0\" El Err: -0'30\"";
+    const std::string cannot = "KOV - Telescope Driver Error: Cannot connect to Gemini";
+    const std::string notConnected = "KOV - ASCOM Telescope Error: ASCOM Telescope not connected!";
+    enum Trouble { kNone, kMissing, kHeld };
+    const std::tuple<std::string, Trouble, const char*, std::string, Calls> cases[] = {
+        {"Gemini.Telescope", kNone, "-30", model, {}},
+        {"", kNone, "-30", model, {}},
+        {"Gemini.Telescope", kNone, "Error", "before", {}},
+        {"Gemini.Telescope", kMissing, "-30", "before", {notConnected, cannot}},
+        {"Gemini.Telescope", kHeld, "-30", "before", {cannot}},
     };
-    for (const auto& [id, reply, label] : cases) {
+    for (const auto& [id, trouble, reply, label, boxes] : cases) {
+        SCOPED_TRACE(id + std::to_string(trouble) + reply);
         sim::Scenario night = sim::DefaultScenario();
         night.driverName = "Gemini Telescope .NET";
         SimStation s(night);
@@ -49,48 +59,27 @@ TEST(TelescopeChoice, ConnectShowsTheDriversNameAndTheModelToTheNearestSecond) {
         s.ui.setLabel(Label::GeminiResult, "before");
         s.sim.replyToCommand("<201:", "119.994");
         s.sim.replyToCommand("<202:", reply);
-        ConnectTelescope(s.st);
-        const Calls calls = s.calls();
-        EXPECT_EQ(calls.front(),
-                  id.empty() ? "create DriverHelper.Chooser" : "create Gemini.Telescope");
-        const auto name =
-            std::find(calls.begin(), calls.end(), "AscomTelescope.Name") - calls.begin();
-        ASSERT_LT(name + 2, std::ssize(calls));  // the driver is let go before the exchange
-        EXPECT_EQ(Calls(calls.begin() + name + 1, calls.begin() + name + 3),
-                  (Calls{"AscomTelescope.SetConnected", "create Gemini.Telescope"}));
-        EXPECT_EQ(s.st.settings.driverId, "Gemini.Telescope");
-        EXPECT_EQ(s.st.settings.ScopeName(), "Gemini Telescope .NET");
-        EXPECT_EQ(s.ui.label(Label::GeminiResult), label);
-        EXPECT_EQ(s.sim.alive("AscomTelescope"), 0);
-        EXPECT_TRUE(s.st.log.text().empty());
-        EXPECT_TRUE(s.ui.boxes.empty());
-    }
-}
-
-// A driver that is not registered gets a message of its own before the connection one.
-TEST(TelescopeChoice, ADriverThatWillNotConnectIsReportedAndNothingIsAsked) {
-    for (const bool bMissing : {false, true}) {
-        SimStation s;
-        if (bMissing) {
-            s.sim.setProgramMissing("Gemini.Telescope");
-        } else {  // TheSky holds the mount's port
+        s.sim.setProgramMissing("Gemini.Telescope", trouble == kMissing);
+        if (trouble == kHeld) {
             s.sim.factory().createSkyTelescope("TheSky6.RASCOMTele")->Connect();
         }
         ConnectTelescope(s.st);
-        ASSERT_EQ(s.ui.boxes.size(), bMissing ? 2u : 1u);
-        if (bMissing) {
-            EXPECT_EQ(s.ui.boxes[0].title, "KOV - ASCOM Telescope Error");
-            EXPECT_EQ(s.ui.boxes[0].text, "ASCOM Telescope not connected!");
-        }
-        EXPECT_EQ(s.ui.boxes.back().title, "KOV - Telescope Driver Error");
-        EXPECT_EQ(s.ui.boxes.back().text, "Cannot connect to Gemini");
+        EXPECT_EQ(s.shown(), boxes);
+        EXPECT_EQ(s.ui.label(Label::GeminiResult), label);
+        EXPECT_TRUE(s.st.log.text().empty());
+        const Calls calls = s.calls();
         for (const RecordedBox& b : s.ui.boxes) {
             EXPECT_EQ(b.icon, Icon::Exclamation);
         }
-        EXPECT_EQ(std::count(s.sim.callLog().begin(), s.sim.callLog().end(), "AscomTelescope.Name"),
-                  0);
-        EXPECT_EQ(s.commands(), "");
-        EXPECT_EQ(s.ui.label(Label::GeminiResult), "");
+        if (trouble != kNone) {
+            EXPECT_EQ(s.commands(), "");
+            continue;
+        }
+        EXPECT_EQ(s.sim.alive("AscomTelescope"), 0);
+        EXPECT_EQ(calls[0], id.empty() ? "create DriverHelper.Chooser" : "create Gemini.Telescope");
+        EXPECT_EQ(Calls(calls.end() - std::ssize(exchange), calls.end()), exchange);
+        EXPECT_EQ(s.st.settings.driverId, "Gemini.Telescope");
+        EXPECT_EQ(s.st.settings.ScopeName(), "Gemini Telescope .NET");
     }
 }
 

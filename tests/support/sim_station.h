@@ -33,6 +33,14 @@ struct SimStation {
         callMark = sim.callLog().size();
         commandMark = sim.commandLog().size();
     }
+    // The message boxes shown, as "title: text".
+    Calls shown() const {
+        Calls boxes;
+        for (const RecordedBox& b : ui.boxes) {
+            boxes.push_back(b.title + ": " + b.text);
+        }
+        return boxes;
+    }
     bool logged(const std::string& line) const {
         return st.log.text().find("  " + line + "\r\n") != std::string::npos;
     }

@@ -22,6 +22,7 @@
 #include "mount/telescope_choice.h"
 #include "station/settings_store.h"
 #include "ui/qt/log_form.h"
+#include "ui/qt/slot_guard.h"
 
 namespace kov::qt {
 
@@ -364,10 +365,12 @@ QGroupBox* KOVForm::buildTelescopeFrame() {
     layout->addWidget(scopeName_);
     telescopeCommands_ = new QHBoxLayout;
     auto* choose = Named(new QPushButton(QStringLiteral("Choose")), "Command4");
-    connect(choose, &QPushButton::clicked, this, [this] { ChooseTelescope(st_); });
+    connect(choose, &QPushButton::clicked, this,
+            [this] { GuardSlot(st_, [this] { ChooseTelescope(st_); }); });
     telescopeCommands_->addWidget(choose);
     auto* connectButton = Named(new QPushButton(QStringLiteral("Connect")), "Command3");
-    connect(connectButton, &QPushButton::clicked, this, [this] { ConnectTelescope(st_); });
+    connect(connectButton, &QPushButton::clicked, this,
+            [this] { GuardSlot(st_, [this] { ConnectTelescope(st_); }); });
     telescopeCommands_->addWidget(connectButton);
     layout->addLayout(telescopeCommands_);
     layout->addStretch();

@@ -128,6 +128,10 @@ std::string LocalDriverUtil::DegreesToDMS(double degrees, const std::string& deg
 
 std::string LocalDriverUtil::HoursToHMS(double hours, const std::string& hrSep,
                                         const std::string& minSep, const std::string& secSep) {
+    // A time of day a hair before midnight is midnight: "24:00:00" is no time of day.
+    if (hours >= 0.0 && hours < 24.0 && std::round(hours * 3600.0) >= 24.0 * 3600.0) {
+        hours = 0.0;
+    }
     return FormatHoursHMS(hours, hrSep, minSep, secSep);
 }
 

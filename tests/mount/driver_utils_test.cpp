@@ -28,6 +28,8 @@ TEST(DriverUtilFormat, SecondsCarryIntoMinutesAndDegrees) {
     EXPECT_EQ(FormatDegreesDMS(5.0 + 12.0 / 60.0 + 59.7 / 3600.0, ":", ":", ""), "05:13:00");
     // ...and a value a hair below a whole hour must not read "08:59:60" or "08:60:00".
     EXPECT_EQ(FormatHoursHMS(9.0 - 1e-9), "09:00:00");
+    // A time of day a hair before midnight is midnight; a bare hours count keeps its 24.
+    EXPECT_EQ(LocalDriverUtil().HoursToHMS(23.9999, ":", ":", ""), "00:00:00");
     EXPECT_EQ(FormatHoursHMS(23.99999), "24:00:00");
 }
 

@@ -77,7 +77,10 @@ double ParseDMS(std::string_view text) {
         --end;
     }
     const std::string_view trimmed = text.substr(begin, end - begin);
-    const bool negative = !trimmed.empty() && trimmed.front() == '-';
+    // A Unicode minus (U+2212 in UTF-8) comes with texts pasted from web pages; it must not
+    // silently turn a southern declination northern.
+    const bool negative =
+        !trimmed.empty() && (trimmed.front() == '-' || trimmed.substr(0, 3) == "\xE2\x88\x92");
 
     double parts[3] = {0.0, 0.0, 0.0};
     int found = 0;

@@ -60,6 +60,8 @@ TEST(DriverUtilParse, ReferenceAndSeparators) {
     EXPECT_NEAR(ParseDMS("17.25"), 17.25, 1e-12);
     // Only three numbers count; a fourth is ignored.
     EXPECT_NEAR(ParseDMS("1 2 3 4"), 1.0 + 2.0 / 60 + 3.0 / 3600, 1e-12);
+    // Minutes and seconds of 60 or more count as written, as the ASCOM utilities read them.
+    EXPECT_NEAR(ParseDMS("12:75:99"), 12.0 + 75.0 / 60 + 99.0 / 3600, 1e-12);
 }
 
 TEST(DriverUtilParse, SignComesOnlyFromALeadingMinus) {
@@ -67,6 +69,13 @@ TEST(DriverUtilParse, SignComesOnlyFromALeadingMinus) {
     EXPECT_NEAR(ParseDMS("-00:15:00"), -0.25, 1e-12);
     EXPECT_NEAR(ParseDMS("+05:30:00"), 5.5, 1e-12);
     EXPECT_NEAR(ParseDMS("05-30-00"), 5.5, 1e-12);  // inner dashes only separate
+    // A Unicode minus, as pasted from web pages and word processors, is a minus.
+    EXPECT_NEAR(ParseDMS(" \xE2\x88\x92"
+                         "5:30"),
+                -5.5, 1e-12);
+    EXPECT_NEAR(ParseDMS("05\xE2\x88\x92"
+                         "30"),
+                5.5, 1e-12);
 }
 
 TEST(DriverUtilParse, FormattedTextsReadBack) {

@@ -17,8 +17,6 @@
 #include <functional>
 #include <memory>
 
-#include "mount/device_objects.h"
-#include "mount/move_to_list_point.h"
 #include "sim/observatory.h"
 #include "support/memory_store.h"
 #include "support/virtual_clock.h"
@@ -107,32 +105,19 @@ class PointListViewTest : public ::testing::Test {
     QTemporaryDir dir;
 };
 
-TEST_F(PointListViewTest, TheListFrameHoldsTheListItsCommandsAndTheHorizonHeights) {
-    EXPECT_TRUE(find("FrameList")->isVisible() && lv()->isVisible());
-    EXPECT_EQ(lv()->headerItem()->text(0) + lv()->headerItem()->text(1), "AltAz");
-    EXPECT_EQ(lv()->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QStringList captions;
-    for (const char* name : {"AddPoint", "Delete", "LoadPts", "SavePoints"}) {
-        captions << find<QAbstractButton>(name)->text();
-    }
-    EXPECT_EQ(captions, QStringList({"Add Point", "Delete", "Load...", "Save..."}));
-    auto* east = find<QLineEdit>("tEast");
-    ASSERT_TRUE(east != nullptr && east->isVisible());
-    east->clear();
-    QTest::keyClicks(east, "25");
-    EXPECT_EQ(st().settings.tEast(), "25");
-}
-
 TEST_F(PointListViewTest, AddDeleteSaveAndLoad) {
     click("AddPoint");  // creates and connects TheSky's telescope on the way
     click("AddPoint");
     ASSERT_EQ(lv()->topLevelItemCount(), 2);
     EXPECT_TRUE(lv()->topLevelItem(0)->text(0).contains(QChar(0xBA)));
     st().points.replace({{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}});
+    st().points.makeOnlyBold(1);  // as a run marks its current point
+    EXPECT_EQ(rows(), "1,a|2,b*|3,c|4,d|");
+    EXPECT_EQ(lv()->selectionMode(), QAbstractItemView::ExtendedSelection);
     lv()->topLevelItem(0)->setSelected(true);
     lv()->topLevelItem(2)->setSelected(true);
     click("Delete");
-    EXPECT_EQ(rows(), "2,b|4,d|");
+    EXPECT_EQ(rows(), "2,b*|4,d|");
     EXPECT_EQ(find<QLineEdit>("NumberOfAligns")->text(), "2");
 
     QString title;
@@ -190,18 +175,12 @@ TEST_F(PointListViewTest, CancelledDialogsEmptySaveAndDoubleClickAnsweredNoChang
     }
     EXPECT_EQ(box, "Slew to Point: Slew to point: 45, 180?");
     EXPECT_EQ(observatory.callLog().size(), calls);  // no telescope touched
-}
 
-TEST_F(PointListViewTest, TheCurrentPointOfARunShowsBold) {
-    ASSERT_TRUE(CreateObjects(st()) && ConnectObjects(st()));
-    st().points.replace({{"40", "100"}, {"50", "200"}});
-    std::int32_t pt = 1;
-    EXPECT_TRUE(MoveToListPoint(st(), pt));
-    EXPECT_EQ(rows(), "40,100|50,200*|");
-    pt = 0;
-    clock.advance(60000);
-    EXPECT_TRUE(MoveToListPoint(st(), pt));
-    EXPECT_EQ(rows(), "40,100*|50,200|");
+    // The horizon heights had no reachable home; the list frame is it now.
+    auto* east = find<QLineEdit>("tEast");
+    ASSERT_TRUE(east != nullptr && east->isVisible());
+    QTest::keyClicks(east, "5");
+    EXPECT_EQ(st().settings.tEast(), "305");
 }
 
 }  // namespace

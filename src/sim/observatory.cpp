@@ -194,6 +194,16 @@ void Observatory::setPlanetariumWindowTitle(const std::string& title) {
     world_->planetariumTitle = title;
 }
 
+void Observatory::setForegroundDenied(bool denied) {
+    world_->foregroundDenied = denied;
+}
+void Observatory::setMaximDocumentMissing(bool missing) {
+    world_->maximDocumentMissing = missing;
+}
+WindowHandle Observatory::foregroundWindow() const {
+    return world_->foreground;
+}
+
 void Observatory::addCloud(const Cloud& cloud) {
     world_->scenario.clouds.push_back(cloud);
 }

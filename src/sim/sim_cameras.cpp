@@ -300,7 +300,7 @@ class SimMaximCamera : public MaximCamera {
     std::shared_ptr<MaximDocument> Document() override {
         w().guard("MaximCamera.Document");
         w().updateCameras();
-        if (!maxim().last) {
+        if (!maxim().last || w().maximDocumentMissing) {
             return nullptr;
         }
         return std::make_shared<SimMaximDocument>(census_.shared(), maxim().last);

@@ -108,6 +108,9 @@ struct SimWorld {
     bool planetariumConnected = false;
     std::string planetariumTitle;
     WindowHandle foreground = 0;
+    bool foregroundDenied = false;
+    WindowHandle foregroundRequested = 0;  // refused while denied, granted once allowed
+    bool maximDocumentMissing = false;
     std::set<int> keysDown;
     std::shared_ptr<const ImageRecord> clipboard;
     std::shared_ptr<const ImageRecord> pasted;

@@ -169,8 +169,7 @@ struct ImagingStation {
             st.devices.maximCamera =
                 std::make_shared<ScriptedMaximCamera>(st.devices.maximCamera, readings);
         }
-        callMark = sim.callLog().size();
-        logMark = st.log.text().size();
+        mark();
     }
     ~ImagingStation() {
         std::error_code ec;
@@ -187,6 +186,11 @@ struct ImagingStation {
             }
         }
         return out;
+    }
+    void mark() {
+        callMark = sim.callLog().size();
+        logMark = st.log.text().size();
+        ui.labelHistory.clear();
     }
     bool called(const std::string& operation) const {
         const Lines all = calls();

@@ -165,6 +165,10 @@ bool Observatory::planetariumHoldsPastedImage() const {
     return world_->pasted != nullptr;
 }
 
+bool Observatory::pastedImageCalibrated() const {
+    return world_->pasted && world_->pasted->calibrated;
+}
+
 void Observatory::setProgramMissing(const std::string& progId, bool missing) {
     if (missing) {
         world_->missing.insert(UpperCase(progId));

@@ -57,6 +57,7 @@ class Observatory {
     int lightImagesTaken() const;
     std::optional<SkyPosition> imageLinkInformation() const;
     bool planetariumHoldsPastedImage() const;
+    bool pastedImageCalibrated() const;  // by a matching dark frame
 
     // --- Failure injection ---------------------------------------------------------------------
     void setProgramMissing(const std::string& progId, bool missing = true);

@@ -82,8 +82,10 @@ struct MaximState {
     double doneAt = 0.0;
     std::shared_ptr<ImageRecord> pending;
     std::shared_ptr<ImageRecord> last;
-    std::vector<std::string> darks;
+    std::vector<std::string> darks;  // resolved paths
     bool calibrationSet = false;
+    // The frames MaxIm DL saved, by resolved path, so a calibration knows what its dark holds.
+    std::map<std::string, std::shared_ptr<const ImageRecord>> saved;
 };
 
 struct SimWorld {

@@ -55,7 +55,7 @@ TEST(ExposeMaxim, TheFirstAutoDarkImageTakesADarkFrameAndIsSolvedThroughThePlane
                          s.st.imaging.lastDarkBin),
               std::tuple(-10.04, 2.0, 2));
     EXPECT_TRUE(std::filesystem::exists(s.folder / "KOVAutoDark.fit"));
-    EXPECT_TRUE(s.sim.planetariumHoldsPastedImage());
+    EXPECT_TRUE(s.sim.pastedImageCalibrated());
     EXPECT_TRUE(s.sim.imageLinkInformation().has_value());
     EXPECT_EQ(s.sim.alive("MaximApplication") + s.sim.alive("MaximDocument"), 0);
 }
@@ -99,6 +99,7 @@ TEST(ExposeMaxim, WhenADarkFrameIsTaken) {
         EXPECT_EQ(s.called("MaximApplication.CalSet"), c.autoDark);
         EXPECT_EQ(s.called("MaximDocument.Calibrate"), c.autoDark);
         EXPECT_TRUE(s.called("MaximDocument.Copy"));
+        EXPECT_EQ(s.sim.pastedImageCalibrated(), c.darkTaken);  // the old file is no dark
         EXPECT_EQ(s.st.imaging.lastDarkTemperature,
                   c.darkTaken ? c.temperature : c.lastTemperature);
         EXPECT_EQ(s.st.imaging.lastDarkBin, c.darkTaken ? 2 : c.lastBin);
@@ -116,6 +117,7 @@ TEST(ExposeMaxim, TheSensorsDriftCallsForANewDarkFrame) {
     s.mark();
     ASSERT_TRUE(s.expose());
     EXPECT_EQ(s.exposures(), 2);
+    EXPECT_TRUE(s.sim.pastedImageCalibrated());
 }
 
 // The procedure's own failures: shown, logged, status 1, false; nothing is pasted anywhere.

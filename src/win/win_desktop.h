@@ -13,7 +13,7 @@ class WinDesktop : public Desktop {
     // Brings the window to the front, restoring it first when it is minimized. Windows may
     // refuse (another program holds the foreground); foregroundWindow() tells.
     void setForegroundWindow(WindowHandle window) override;
-    WindowHandle foregroundWindow();
+    WindowHandle foregroundWindow() override;
     // Keys go to whichever window has the keyboard focus; a key the system refuses to inject
     // raises an AutomationError rather than being lost without a word.
     void keyDown(int virtualKey) override;

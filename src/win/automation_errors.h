@@ -1,7 +1,8 @@
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+// windows.h first: the automation headers rely on its definitions.
+#include <oaidl.h>
 
 #include <cstdint>
 #include <string>

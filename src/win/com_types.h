@@ -3,9 +3,10 @@
 // Owners for the automation runtime's resources: interface pointers, BSTRs, VARIANTs, SAFEARRAYs
 // and the apartment. Each releases what it holds exactly once, on every path.
 
+#include <windows.h>
+// windows.h first: the automation headers rely on its definitions.
 #include <oaidl.h>
 #include <oleauto.h>
-#include <windows.h>
 
 #include <string>
 #include <string_view>

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <algorithm>
+#include <map>
 #include <memory>
 
 #include "win/com_types.h"
@@ -88,14 +88,12 @@ class DesktopTest : public ::testing::Test {
 };
 
 TEST_F(DesktopTest, ListsTopLevelWindowsWithTheirTitles) {
-    const auto windows = desktop_.topLevelWindows();
-    auto titleOf = [&](WindowHandle h) {
-        auto it = std::find_if(windows.begin(), windows.end(),
-                               [&](const TopLevelWindow& w) { return w.handle == h; });
-        return it == windows.end() ? std::string("<not listed>") : it->title;
-    };
-    EXPECT_EQ(titleOf(planetarium_->handle()), "TheSky6 Professional Edition");
-    EXPECT_EQ(titleOf(other_->handle()), "Ciel \xC3\xA9toil\xC3\xA9 \xE2\x80\x94 \xE6\x98\x9F");
+    std::map<WindowHandle, std::string> titles;
+    for (const TopLevelWindow& w : desktop_.topLevelWindows()) {
+        titles[w.handle] = w.title;
+    }
+    EXPECT_EQ(titles[planetarium_->handle()], "TheSky6 Professional Edition");
+    EXPECT_EQ(titles[other_->handle()], "Ciel \xC3\xA9toil\xC3\xA9 \xE2\x80\x94 \xE6\x98\x9F");
 }
 
 TEST_F(DesktopTest, BringsTheWindowToTheFront) {

@@ -22,6 +22,19 @@ void RunRecorder::begin(RunCommand command, int pointsAsked) {
     notify(RecordChange::Begun);
 }
 
+void RunRecorder::setPointsAsked(int pointsAsked) {
+    record_.pointsAsked = pointsAsked;
+    notify(RecordChange::Begun);
+}
+
+void RunRecorder::setStatus(std::int32_t status, const std::string& statusText) {
+    if (PointRecord* p = last()) {
+        p->status = status;
+        p->statusText = statusText;
+        notify(RecordChange::PointUpdated, record_.points.size() - 1);
+    }
+}
+
 void RunRecorder::setStartTerms(const ModelTerms& terms) {
     record_.startTerms = terms;
     record_.endTerms = terms;

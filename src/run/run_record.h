@@ -44,8 +44,8 @@ struct PointRecord {
     std::optional<SkyPosition> solved;  // the plate solution, only when it was read in full
     std::int32_t status = 0;            // solution status: 0 solved, else the error number
     std::string statusText;             // and its description
-    int sync = 0;                       // what was sent: 0 nothing, 1 a sync, 2 an alignment point
-    std::optional<ModelTerms> terms;    // the controller's terms read after the point
+    int sync = 0;  // what the solution was sent as: 0 nothing, 1 a sync, 2 an alignment point
+    std::optional<ModelTerms> terms;  // the controller's terms read after the point
 };
 
 // What one piece of work did; the report, the charts and the exports read it, never the log.
@@ -83,9 +83,11 @@ class RunRecorder {
     // --- Written by the run commands, the run loop and the single sync -----------------------
     // A fresh record: the last one is dropped.
     void begin(RunCommand command, int pointsAsked);
+    void setPointsAsked(int pointsAsked);
     void setStartTerms(const ModelTerms& terms);
     // A new point; the following calls fill in the last one added.
     void addPoint(const PointRecord& point);
+    void setStatus(std::int32_t status, const std::string& statusText);
     void setSolved(const SkyPosition& solved);
     void setSent(int sync);
     void setTerms(const ModelTerms& terms);

@@ -1,0 +1,298 @@
+#include "headless/headless_runner.h"
+
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "headless/clocks.h"
+#include "headless/control_settings.h"
+#include "headless/headless_operator.h"
+#include "headless/ini_settings_store.h"
+#include "headless/interrupt.h"
+#include "headless/options.h"
+#include "headless/run_report.h"
+#include "headless/stdout_log.h"
+#include "mount/target_sync.h"
+#include "mount/telescope_choice.h"
+#include "run/run_commands.h"
+#include "sim/observatory.h"
+#include "sim/scenario.h"
+#include "station/station.h"
+#include "station/texts.h"
+#include "ui/run_settings.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace kov::headless {
+
+namespace {
+
+constexpr const char* kProgram = "kov-sky-mapper " KOV_VERSION;
+
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+void ReportUsage(std::FILE* err, const std::string& problem) {
+    std::fprintf(err, "kov-sky-mapper --headless: %s (see kov-sky-mapper --headless --help)\n",
+                 OneLine(problem).c_str());
+}
+
+sim::Scenario Night(const Options& options) {
+    if (!options.scenario) {
+        return sim::DefaultScenario();
+    }
+    try {
+        return sim::LoadScenario(*options.scenario);
+    } catch (const std::exception& e) {
+        throw UsageError("cannot use the scenario " + *options.scenario + ": " + e.what());
+    }
+}
+
+// A report that cannot be written is found out before the night's work, not after it.
+void CheckReportPlace(const Options& options) {
+    if (!options.report) {
+        return;
+    }
+    const std::filesystem::path path(*options.report);
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        throw UsageError("--report " + *options.report + " is a folder: name a file in it");
+    }
+    const std::filesystem::path folder =
+        path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+    if (!std::filesystem::is_directory(folder, ec)) {
+        throw UsageError("--report " + *options.report + ": the folder " + folder.string() +
+                         " does not exist");
+    }
+}
+
+std::unique_ptr<Clock> MakeClock(const Options& options) {
+    if (options.fast) {
+        return std::make_unique<FastClock>(options.clockStart.value_or(NowEpochSeconds()));
+    }
+    return std::make_unique<SystemClock>();
+}
+
+std::optional<IniSettingsStore> OpenSettingsFile(const Options& options) {
+    if (!options.settings) {
+        return std::nullopt;
+    }
+    try {
+        return IniSettingsStore(*options.settings);
+    } catch (const AutomationError& e) {
+        throw UsageError(e.description());
+    }
+}
+
+// One process, one observatory, one night: the commands share the Station as the window's
+// buttons do.
+class Runner {
+  public:
+    Runner(const Options& options, const SettingsStore& operatorStore, std::FILE* out,
+           std::FILE* err)
+        : options_(options),
+          out_(out),
+          err_(err),
+          clock_(MakeClock(options)),
+          sim_(Night(options), *clock_),
+          file_(OpenSettingsFile(options)),
+          store_(file_ ? static_cast<const SettingsStore&>(*file_) : operatorStore),
+          ui_(std::deque<Answer>(options.answers.begin(), options.answers.end()), options.verbose,
+              out, err),
+          st_(ui_, *clock_, sim_.factory(), sim_.desktop()),
+          view_(out) {
+        CheckReportPlace(options);
+        st_.log.attach(&view_);
+        st_.record.observe([this](const RunRecord&, RecordChange change, std::size_t) {
+            begun_ = begun_ || change == RecordChange::Begun;
+        });
+        LoadSettings(st_.settings, store_);
+        for (const auto& [name, value] : options.sets) {
+            SetControl(st_.settings, name, value);
+        }
+    }
+    ~Runner() { st_.log.detach(&view_); }
+    Runner(const Runner&) = delete;
+    Runner& operator=(const Runner&) = delete;
+
+    int run() {
+        InterruptGuard interrupts;
+        int status = kExitDone;
+        for (Command command : options_.commands) {
+            if (InterruptGuard::Received() || !perform(command)) {
+                status = kExitFailed;
+                break;
+            }
+        }
+        if (!saveSettings() || !writeReport()) {
+            status = kExitFailed;
+        }
+        return status;
+    }
+
+  private:
+    // True when the command reached its normal end with all its work done.
+    bool perform(Command command) {
+        try {
+            switch (command) {
+                case Command::Start:
+                    return runWork(command, Command1Click);
+                case Command::Test:
+                    return runWork(command, TestItClick);
+                case Command::Sync:
+                    return runWork(command, DoSyncClick);
+                case Command::Align:
+                    return runWork(command, AddlAlignClick);
+                case Command::Connect:
+                    return connect();
+                case Command::AddPoint:
+                    std::fprintf(err_, "add-point: not available in this build\n");
+                    return false;
+            }
+        } catch (const std::exception& e) {
+            unexpected(e.what());
+        } catch (...) {
+            unexpected("Unknown error");
+        }
+        return false;
+    }
+
+    // As the window does for a click that throws: logged and shown, and the command failed.
+    void unexpected(const std::string& what) {
+        st_.log.AddLog("Unexpected error: " + what);
+        ui_.messageBox("Unexpected error: " + what +
+                           "\r\nThe command was not completed. Check the outside programs and "
+                           "try again.",
+                       "KOV - ERROR", Buttons::Ok, Icon::Critical);
+    }
+
+    // A START, TEST, One Sync or Add'l Align: the button is clicked once to start the work; a
+    // Ctrl+C clicks it again from inside the work, as a stop request.
+    bool runWork(Command command, void (*click)(Station&)) {
+        begun_ = false;
+        ui_.onInterrupt = [this, click] { click(st_); };
+        click(st_);
+        ui_.onInterrupt = nullptr;
+        if (!begun_) {
+            return false;  // the settings were refused; the box said which
+        }
+        const RunRecord& record = st_.record.get();
+        runs_.push_back({CommandWord(command), record});
+        summarize(command, record);
+        if (record.ending != RunEnding::Completed) {
+            return false;
+        }
+        if (command == Command::Sync || command == Command::Align) {
+            // "Sync Done!": the solution was sent and the controller's terms read back.
+            return record.points.size() == 1 && record.points.front().sync > 0 &&
+                   record.points.front().terms.has_value();
+        }
+        return record.pointsSolved() >= record.pointsAsked;
+    }
+
+    void summarize(Command command, const RunRecord& record) {
+        std::string line = std::string("== ") + CommandWord(command) + ": " +
+                           RunEndingName(record.ending) + ", " +
+                           std::to_string(record.pointsSolved()) + " of " +
+                           std::to_string(record.pointsAsked) + " points solved";
+        if (record.testRmsDeg && record.testPeakDeg) {
+            line += ", RMS " + GeneralNumber(*record.testRmsDeg * 3600.0) + " arcsec, peak " +
+                    GeneralNumber(*record.testPeakDeg * 3600.0) + " arcsec";
+        }
+        if (record.endTerms) {
+            line += ", terms Az " + GeneralNumber(record.endTerms->a) + "' El " +
+                    GeneralNumber(record.endTerms->e) + "'";
+        }
+        std::fprintf(out_, "%s\n", line.c_str());
+        std::fflush(out_);
+    }
+
+    // Connect: the driver's name and the model terms; it has succeeded when the terms were read.
+    bool connect() {
+        const int before = ui_.writes(Label::GeminiResult);
+        ConnectTelescope(st_);
+        const bool bRead = ui_.writes(Label::GeminiResult) > before;
+        std::fprintf(out_, "== connect: ScopeName %s, GeminiResult %s\n",
+                     st_.settings.ScopeName().c_str(),
+                     bRead ? WithLf(ui_.label(Label::GeminiResult)).c_str() : "(not read)");
+        std::fflush(out_);
+        return bRead;
+    }
+
+    // As the window does at exit, but only into a settings file named on the command line: the
+    // operator's own store is left as it was.
+    bool saveSettings() {
+        if (!file_) {
+            return true;
+        }
+        try {
+            SaveSettings(st_.settings, *file_, st_.log);
+            file_->Commit();
+            return true;
+        } catch (const AutomationError& e) {
+            std::fprintf(err_, "kov-sky-mapper: %s\n", WithLf(e.description()).c_str());
+            return false;
+        }
+    }
+
+    bool writeReport() {
+        if (!options_.report) {
+            return true;
+        }
+        try {
+            WriteReport(*options_.report, kProgram, runs_);
+            return true;
+        } catch (const AutomationError& e) {
+            std::fprintf(err_, "kov-sky-mapper: the report was not written: %s\n",
+                         WithLf(e.description()).c_str());
+            return false;
+        }
+    }
+
+    const Options& options_;
+    std::FILE* out_;
+    std::FILE* err_;
+    std::unique_ptr<Clock> clock_;  // outlives the observatory that reads it
+    sim::Observatory sim_;
+    std::optional<IniSettingsStore> file_;
+    const SettingsStore& store_;
+    HeadlessOperator ui_;
+    Station st_;
+    StdoutLog view_;
+    bool begun_ = false;
+    std::vector<ReportedRun> runs_;
+};
+
+}  // namespace
+
+int RunHeadless(const std::vector<std::string>& args, const SettingsStore& operatorStore,
+                std::FILE* out, std::FILE* err) {
+#ifdef _WIN32
+    // LF line ends on the console and in pipes, as everywhere else.
+    _setmode(_fileno(out), _O_BINARY);
+#endif
+    try {
+        const Options options = ParseOptions(args);
+        if (options.help) {
+            std::fprintf(out, "%s", HelpText().c_str());
+            return kExitDone;
+        }
+        Runner runner(options, operatorStore, out, err);
+        return runner.run();
+    } catch (const UsageError& e) {
+        ReportUsage(err, e.what());
+        return kExitUsage;
+    }
+}
+
+}  // namespace kov::headless

@@ -539,7 +539,12 @@ void KOVForm::unload() {
     if (st_.run.bRunning) {
         st_.run.bStop = true;
     }
-    SaveSettings(st_.settings, store_, st_.log);
+    try {
+        SaveSettings(st_.settings, store_, st_.log);
+    } catch (const AutomationError& e) {
+        st_.log.AddLog(e.description());
+        messageBox(e.description(), "KOV - ERROR", Buttons::Ok, Icon::Critical);
+    }
     // The log window shows this window's log; it does not outlive it.
     viewLog_->setChecked(false);
     logForm_.reset();

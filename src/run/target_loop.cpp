@@ -266,6 +266,7 @@ class Loop {
         // An exposure that raised left no solution of this point: whatever the planetarium
         // holds is an earlier one, so the point goes the way of a failed plate solution.
         const ErrorState solution = bExposed ? st_.error : lastFailure_;
+        const bool bFailed = !bExposed || solution.failed();
         PointRecord point;
         point.imageNumber = imageNumber_;
         if (walk_.hasSlewTarget && s_.bZigZag()) {
@@ -274,7 +275,7 @@ class Loop {
         point.status = solution.number;
         point.statusText = solution.description;
         st_.record.addPoint(point);
-        if (solution.failed()) {
+        if (bFailed) {
             plateSolutionFailed(solution.description);
             move();
             return;

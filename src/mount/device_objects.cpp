@@ -33,19 +33,20 @@ bool CreateObjects(Station& st) {
     try {
         step = bSky5 ? "Starting TheSky 5" : "Starting TheSky 6";
         dev.planetarium = st.objects.createPlanetarium(bSky5 ? progid::kTheSky5 : progid::kTheSky6);
+        // A new planetarium begins a new set: objects of an earlier start (perhaps of the other
+        // TheSky version or camera program) must not stay beside it if a later step fails.
+        dev.telescope.reset();
+        dev.ccdCamera.reset();
+        dev.maximCamera.reset();
         step = bSky5 ? "Starting SkyTelescope 5" : "Starting SkyTelescope 6";
         dev.telescope = st.objects.createSkyTelescope(bSky5 ? progid::kTele5 : progid::kTele6);
         step = "Starting Camera";
-        // One camera field at a time, so a camera of the other program never outlives a change
-        // of the camera software.
         if (st.settings.bCCDSoft()) {
             dev.ccdCamera = st.objects.createCcdCamera(progid::kCcdCamera);
-            dev.maximCamera.reset();
         } else {
             // The application object only hands out its camera; it is let go right here.
             const auto application = st.objects.createMaximApplication(progid::kMaxim);
             dev.maximCamera = Require(application).CCDCamera();
-            dev.ccdCamera.reset();
         }
     } catch (const AutomationError& failure) {
         ReportFailure(st, step, failure, "Error while ");

@@ -77,7 +77,10 @@ double ParseDMS(std::string_view text) {
         --end;
     }
     const std::string_view trimmed = text.substr(begin, end - begin);
-    const bool negative = !trimmed.empty() && trimmed.front() == '-';
+    // A Unicode minus (U+2212 in UTF-8) comes with texts pasted from web pages; it must not
+    // silently turn a southern declination northern.
+    const bool negative =
+        !trimmed.empty() && (trimmed.front() == '-' || trimmed.substr(0, 3) == "\xE2\x88\x92");
 
     double parts[3] = {0.0, 0.0, 0.0};
     int found = 0;
@@ -128,6 +131,10 @@ std::string LocalDriverUtil::DegreesToDMS(double degrees, const std::string& deg
 
 std::string LocalDriverUtil::HoursToHMS(double hours, const std::string& hrSep,
                                         const std::string& minSep, const std::string& secSep) {
+    // A time of day a hair before midnight is midnight: "24:00:00" is no time of day.
+    if (hours >= 0.0 && hours < 24.0 && std::round(hours * 3600.0) >= 24.0 * 3600.0) {
+        hours = 0.0;
+    }
     return FormatHoursHMS(hours, hrSep, minSep, secSep);
 }
 

@@ -24,10 +24,11 @@ std::string FormatDegreesDMS(double degrees, std::string_view degSep = kDegreeSe
 std::string FormatHoursHMS(double hours, std::string_view hrSep = ":",
                            std::string_view minSep = ":", std::string_view secSep = "");
 
-// Reads an angle text: surrounding blanks are ignored, a leading "-" makes it negative, and the
-// first three numbers (digits with an optional fraction) are degrees, minutes and seconds; any
-// other characters only separate them. A text without any number throws AutomationError (type
-// mismatch) rather than reading as 0, so a garbled point can never send the mount to 0 degrees.
+// Reads an angle text: surrounding blanks are ignored, a leading "-" (or Unicode minus) makes it
+// negative, and the first three numbers (digits with an optional fraction) are degrees, minutes and
+// seconds; any other characters only separate them. A text without any number throws
+// AutomationError (type mismatch) rather than reading as 0, so a garbled point can never send the
+// mount to 0 degrees.
 double ParseDMS(std::string_view text);
 
 // Our own "DriverHelper.Util", used wherever the ASCOM platform's is absent.

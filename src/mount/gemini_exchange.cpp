@@ -1,5 +1,6 @@
 #include "mount/gemini_exchange.h"
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,10 @@
 namespace kov {
 
 namespace {
+
+// Our own number for a target the controller answered false to; any non-zero number ends the
+// exchange before the model terms are trusted.
+constexpr std::int32_t kErrTargetRefused = 1001;
 
 // Half a second in short slices with the window answering in between, so a STOP click lands
 // while the mount changes hands.
@@ -36,16 +41,43 @@ bool ReadModelTerm(AscomTelescope& driver, const char* command, double& term, Er
     return Attempt(err, [&] { term = LeadingNumber(reply) / 60.0; });
 }
 
-// Tells the controller where the telescope points. Stops at the first failure: syncing on a
-// target the controller did not receive would put a false point into its model.
+// A solved centre as the controller may take it: right ascension wrapped into a day and
+// rounded to the whole second the text carries (so it never reads "24:00:00"), declination
+// within the poles. A declination past a pole or a value that is not a number is no position.
+bool TargetInRange(double& dRA, double dDec) {
+    if (!std::isfinite(dRA) || !std::isfinite(dDec) || std::fabs(dDec) > 90.0) {
+        return false;
+    }
+    constexpr double kSecondsPerDay = 24.0 * 3600.0;
+    double seconds = std::round(std::fmod(dRA * 3600.0, kSecondsPerDay));
+    if (seconds < 0.0) {
+        seconds += kSecondsPerDay;
+    }
+    if (seconds >= kSecondsPerDay) {
+        seconds -= kSecondsPerDay;
+    }
+    dRA = seconds / 3600.0;
+    return true;
+}
+
+// Tells the controller where the telescope points. Stops at the first failure or refusal:
+// syncing on a target the controller did not take would put its previous target into the
+// model as a false point.
 void SendTarget(Station& st, AscomTelescope& driver, double dRA, double dDec, int sync,
                 ErrorState& err) {
+    if (!TargetInRange(dRA, dDec)) {
+        err.set(kErrOverflow, "Target out of range");
+        return;
+    }
     Attempt(err, [&] {
         const auto util = st.objects.createDriverUtil(progid::kUtil);
         const std::string decText = Require(util).DegreesToDMS(dDec, ":", ":", "");
         const std::string raText = util->HoursToHMS(dRA, ":", ":", "");
-        driver.CommandBool("Sr" + raText);
-        driver.CommandBool("Sd" + decText);
+        for (const std::string& command : {"Sr" + raText, "Sd" + decText}) {
+            if (!driver.CommandBool(command)) {
+                throw AutomationError(kErrTargetRefused, "The controller refused " + command);
+            }
+        }
         if (sync == 1) {
             driver.CommandString("CM");
         } else if (sync == 2) {

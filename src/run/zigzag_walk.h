@@ -23,6 +23,11 @@ struct ZigZagWalk {
     bool bFirst = true;          // the next step is the run's first
     bool hasSlewTarget = false;  // false until the first step
     SkyPosition slewTarget;      // `current` brought into 0..24 h and 0..360 degrees
+
+    // Set on the first step: the width of the right-ascension range, and whether one of its
+    // limits had to be brought back into 0..24 h, i.e. the range straddles 0 h.
+    double raRange = 0.0;  // hours
+    bool raStraddlesZero = false;
 };
 
 // Moves `current` to the next target of the walk (and sets `slewTarget`); the loop slews there.

@@ -33,6 +33,10 @@ std::uint32_t Mix(std::uint32_t x) {
 }  // namespace
 
 std::string FitsNumber(double value) {
+    // FITS has no infinity or NaN; a blank value field is its "undefined".
+    if (!std::isfinite(value)) {
+        return "";
+    }
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.12G", value);
     return buffer;
@@ -112,7 +116,8 @@ std::string FitsFileBytes(const ImageRecord& image, const std::optional<Solution
 
     std::string data;
     data.reserve(static_cast<std::size_t>(kFitsWidth) * kFitsHeight * 2);
-    const std::uint32_t seed = static_cast<std::uint32_t>(image.number * 7919 + 17);
+    // In unsigned arithmetic: a long night's image numbers must wrap, not overflow.
+    const std::uint32_t seed = static_cast<std::uint32_t>(image.number) * 7919U + 17U;
     const double background = image.light ? 1200.0 : 300.0;
     std::vector<std::pair<double, double>> stars;
     if (image.light) {

@@ -1,12 +1,15 @@
 #include "sim/scenario.h"
 
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace kov::sim {
 
@@ -62,6 +65,20 @@ double Number(const json& v, const std::string& key, double low, double high) {
     return x;
 }
 
+// A whole number checked in its own type before any conversion, so 4294967297 cannot come back
+// as 1, nor 2147483648 as a negative number.
+std::uint64_t Whole(const json& v, const std::string& key, std::uint64_t low, std::uint64_t high,
+                    const std::string& problem) {
+    if (!v.is_number_integer() || (!v.is_number_unsigned() && v.get<std::int64_t>() < 0)) {
+        Fail(key, problem);
+    }
+    const std::uint64_t x = v.get<std::uint64_t>();
+    if (x < low || x > high) {
+        Fail(key, problem);
+    }
+    return x;
+}
+
 std::string Text(const json& v, const std::string& key) {
     if (!v.is_string()) {
         Fail(key, "must be a text");
@@ -94,10 +111,8 @@ void ReadList(const json& v, const std::string& key, std::vector<Item>& out,
 void ReadScenario(const json& root, Scenario& s) {
     ObjectReader top(root, "");
     top.on("seed", [&](const json& v, const std::string& key) {
-        if (!v.is_number_integer() || v.get<long long>() < 0) {
-            Fail(key, "must be a whole number of 0 or more");
-        }
-        s.seed = v.get<std::uint64_t>();
+        s.seed = Whole(v, key, 0, std::numeric_limits<std::uint64_t>::max(),
+                       "must be a whole number of 0 or more");
     });
     top.on("site", [&](const json& v, const std::string& key) {
         ObjectReader r(v, key);
@@ -151,10 +166,8 @@ void ReadScenario(const json& root, Scenario& s) {
         ObjectReader r(v, key);
         r.on("images", [&](const json& x, const std::string& k) {
             ReadList<int>(x, k, s.failImages, [](const json& item, const std::string& ik) {
-                if (!item.is_number_integer() || item.get<long long>() < 1) {
-                    Fail(ik, "must be an image number of 1 or more");
-                }
-                return item.get<int>();
+                return static_cast<int>(Whole(item, ik, 1, std::numeric_limits<int>::max(),
+                                              "must be an image number from 1 to 2147483647"));
             });
         });
         r.on("regions", [&](const json& x, const std::string& k) {
@@ -204,11 +217,30 @@ Scenario DefaultScenario() {
 }
 
 Scenario ParseScenario(const std::string& jsonText) {
+    // The key being read, kept so a number too large for a double (which the JSON library
+    // refuses while parsing) can be named like every other mistake.
+    std::vector<std::string> keys;
+    const json::parser_callback_t track = [&keys](int, json::parse_event_t event, json& parsed) {
+        if (event == json::parse_event_t::object_start) {
+            keys.emplace_back();
+        } else if (event == json::parse_event_t::object_end && !keys.empty()) {
+            keys.pop_back();
+        } else if (event == json::parse_event_t::key && !keys.empty()) {
+            keys.back() = parsed.get<std::string>();
+        }
+        return true;
+    };
     json root;
     try {
-        root = json::parse(jsonText);
+        root = json::parse(jsonText, track);
     } catch (const json::parse_error& e) {
         throw std::runtime_error(std::string("scenario: not valid JSON: ") + e.what());
+    } catch (const json::exception& e) {
+        std::string key;
+        for (const std::string& part : keys) {
+            key += (key.empty() ? "" : ".") + part;
+        }
+        Fail(key.empty() ? "(top level)" : key, std::string("cannot be read: ") + e.what());
     }
     Scenario s = DefaultScenario();
     ReadScenario(root, s);

@@ -12,6 +12,9 @@ class SettingsStore {
                             const std::string& key, const std::string& defaultValue) const = 0;
     virtual void set(const std::string& app, const std::string& section, const std::string& key,
                      const std::string& value) = 0;
+    // Makes the values set so far durable, all of them or none: an interrupted save leaves the
+    // old settings. Throws AutomationError naming the place that could not be written.
+    virtual void commit() {}
 };
 
 }  // namespace kov

@@ -10,6 +10,7 @@
 #include "station/object_factory.h"
 #include "station/operator.h"
 #include "ui/operator_log.h"
+#include "ui/point_list.h"
 #include "ui/run_settings.h"
 
 namespace kov {
@@ -31,6 +32,7 @@ struct Station {
     RunState run;
     DeviceObjects devices;
     OperatorLog log;
+    PointList points{settings.NumberOfAligns};  // the list `LV`; its count is the settings'
     ImagingMemory imaging;
     ErrorState error;    // the current error number and description
     RunRecorder record;  // what the current or last run did, point by point

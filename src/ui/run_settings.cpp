@@ -162,6 +162,7 @@ void SaveSettings(const RunSettings& s, SettingsStore& store, OperatorLog& log) 
     Write(store, kCCDSoft, s.bCCDSoft() ? "True" : "False");
     Write(store, kAutoDark, std::to_string(static_cast<int>(s.bAutoDark())));
     Write(store, kSkyVersion, s.OptionSky5() ? "5" : "6");
+    store.commit();
     log.AddLog("KOV Exiting");
 }
 

@@ -54,7 +54,8 @@ struct RunSettings {
 // Restores every stored field; absent keys and stored values that do not convert give the key's
 // default.
 void LoadSettings(RunSettings& s, const SettingsStore& store);
-// Writes every stored field, then logs "KOV Exiting".
+// Writes every stored field and commits them together, then logs "KOV Exiting". A commit that
+// fails throws AutomationError (nothing is logged); the store then keeps the settings it had.
 void SaveSettings(const RunSettings& s, SettingsStore& store, OperatorLog& log);
 
 // True when the fields the chosen pattern needs hold acceptable numbers; otherwise tells the

@@ -80,6 +80,42 @@ TEST(DeviceObjects, EachFailureIsLoggedAndShownWithItsStep) {
     }
 }
 
+// A failed start after a change of programs never leaves objects of two starts side by side
+// (a TheSky 6 telescope handing the mount to a TheSky 5 planetarium): a new planetarium begins a
+// new set, so the fields hold the earlier set whole or only objects of the programs now chosen.
+TEST(DeviceObjects, AFailedStartAfterASwitchOfProgramsKeepsNoObjectOfTheOthers) {
+    const std::pair<const char*, Calls> cases[] = {
+        {"create TheSky.RASCOMTheSky", {"SkyPlanetarium", "SkyTelescope", "MaximCamera"}},
+        {"create TheSky.RASCOMTele", {"SkyPlanetarium"}},
+        {"create CCDSoft.Camera", {"SkyPlanetarium", "SkyTelescope"}},
+    };
+    const auto alive = [](const SimStation& s) {
+        Calls kinds;
+        for (const char* kind : {"SkyPlanetarium", "SkyTelescope", "CcdCamera", "MaximCamera"}) {
+            if (s.sim.alive(kind) > 0) {
+                kinds.push_back(kind);
+            }
+        }
+        return kinds;
+    };
+    for (const auto& [failing, kinds] : cases) {
+        SCOPED_TRACE(failing);
+        SimStation s;
+        s.st.settings.OptionSky5 = false;
+        s.st.settings.bCCDSoft = false;
+        ASSERT_TRUE(CreateObjects(s.st));
+        s.st.settings.OptionSky5 = true;
+        s.st.settings.bCCDSoft = true;
+        s.sim.failOperation(failing, AutomationError(-5, "it is not there"));
+        EXPECT_FALSE(CreateObjects(s.st));
+        EXPECT_EQ(alive(s), kinds);
+        s.mark();
+        EXPECT_TRUE(CreateObjects(s.st) && ConnectObjects(s.st));
+        EXPECT_EQ(alive(s), (Calls{"SkyPlanetarium", "SkyTelescope", "CcdCamera"}));
+        EXPECT_EQ(s.calls().at(1), "create TheSky.RASCOMTele");
+    }
+}
+
 TEST(DeviceObjects, DisconnectGoesOnPastEveryFailureAndMissingObject) {
     SimStation s;
     DisconnectObjects(s.st);  // nothing created yet

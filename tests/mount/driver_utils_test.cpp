@@ -28,6 +28,8 @@ TEST(DriverUtilFormat, SecondsCarryIntoMinutesAndDegrees) {
     EXPECT_EQ(FormatDegreesDMS(5.0 + 12.0 / 60.0 + 59.7 / 3600.0, ":", ":", ""), "05:13:00");
     // ...and a value a hair below a whole hour must not read "08:59:60" or "08:60:00".
     EXPECT_EQ(FormatHoursHMS(9.0 - 1e-9), "09:00:00");
+    // A time of day a hair before midnight is midnight; a bare hours count keeps its 24.
+    EXPECT_EQ(LocalDriverUtil().HoursToHMS(23.9999, ":", ":", ""), "00:00:00");
     EXPECT_EQ(FormatHoursHMS(23.99999), "24:00:00");
 }
 
@@ -58,6 +60,8 @@ TEST(DriverUtilParse, ReferenceAndSeparators) {
     EXPECT_NEAR(ParseDMS("17.25"), 17.25, 1e-12);
     // Only three numbers count; a fourth is ignored.
     EXPECT_NEAR(ParseDMS("1 2 3 4"), 1.0 + 2.0 / 60 + 3.0 / 3600, 1e-12);
+    // Minutes and seconds of 60 or more count as written, as the ASCOM utilities read them.
+    EXPECT_NEAR(ParseDMS("12:75:99"), 12.0 + 75.0 / 60 + 99.0 / 3600, 1e-12);
 }
 
 TEST(DriverUtilParse, SignComesOnlyFromALeadingMinus) {
@@ -65,6 +69,13 @@ TEST(DriverUtilParse, SignComesOnlyFromALeadingMinus) {
     EXPECT_NEAR(ParseDMS("-00:15:00"), -0.25, 1e-12);
     EXPECT_NEAR(ParseDMS("+05:30:00"), 5.5, 1e-12);
     EXPECT_NEAR(ParseDMS("05-30-00"), 5.5, 1e-12);  // inner dashes only separate
+    // A Unicode minus, as pasted from web pages and word processors, is a minus.
+    EXPECT_NEAR(ParseDMS(" \xE2\x88\x92"
+                         "5:30"),
+                -5.5, 1e-12);
+    EXPECT_NEAR(ParseDMS("05\xE2\x88\x92"
+                         "30"),
+                5.5, 1e-12);
 }
 
 TEST(DriverUtilParse, FormattedTextsReadBack) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <tuple>
 #include <utility>
 
@@ -52,8 +53,9 @@ TEST_F(GeminiExchange, ASyncReleasesTheMountSendsTheTargetAsksBothTermsAndGivesT
     EXPECT_EQ(s.sim.alive("AscomTelescope") + s.sim.alive("DriverUtil"), 0);
 }
 
-// A command that raises (so is not in the command log) ends the exchange at "<201:": a target
-// the controller did not get is never synced on. `a` is kept as soon as it is read.
+// A command that raises (so is not in the command log) or that the controller answers false
+// ends the exchange at "<201:": a target the controller did not take is never synced on, since
+// it would sync on its previous target. `a` is kept as soon as it is read.
 TEST_F(GeminiExchange, CommandsRepliesAndTerms) {
     using Injected = std::vector<std::pair<std::string, const char*>>;  // no reply: it raises
     const std::tuple<int, Injected, bool, std::string, double, double> cases[] = {
@@ -63,6 +65,8 @@ TEST_F(GeminiExchange, CommandsRepliesAndTerms) {
         {1, {{"CM", nullptr}}, false, "Sr05:30:00 Sd-20:15:00 <201:", 7, 8},
         {1, {{"Sr05:30:00", nullptr}}, false, "<201:", 7, 8},
         {2, {{"Sd-20:15:00", nullptr}}, false, "Sr05:30:00 <201:", 7, 8},
+        {1, {{"Sr05:30:00", "0"}}, false, "Sr05:30:00 <201:", 7, 8},
+        {2, {{"Sd-20:15:00", "0"}}, false, "Sr05:30:00 Sd-20:15:00 <201:", 7, 8},
         {0, {{"<201:", "Error"}}, false, "<201:", 7, 8},
         {0, {{"<201:", ""}}, false, "<201:", 7, 8},
         {0, {{"<201:", "+1e999"}}, false, "<201:", 7, 8},  // too large to hold
@@ -82,6 +86,24 @@ TEST_F(GeminiExchange, CommandsRepliesAndTerms) {
         EXPECT_EQ(Run(sync), ok);
         EXPECT_EQ(s.commands(), commands);
         EXPECT_EQ(std::pair(a, e), std::pair(termA, termE));
+    }
+}
+
+// Right ascension wraps into the day before it is written; a declination past a pole is no
+// position and never reaches the controller.
+TEST_F(GeminiExchange, TargetsAreBroughtIntoRangeOrRefused) {
+    const std::tuple<double, double, bool, std::string> cases[] = {
+        {23.9999, 10.0, true, "Sr00:00:00 Sd10:00:00 CM <201: <202:"},
+        {-1.5, 10.0, true, "Sr22:30:00 Sd10:00:00 CM <201: <202:"},
+        {25.5, -90.0, true, "Sr01:30:00 Sd-90:00:00 CM <201: <202:"},
+        {5.5, 90.5, false, "<201:"},
+        {5.5, std::nan(""), false, "<201:"},
+    };
+    for (const auto& [ra, dec, ok, commands] : cases) {
+        SCOPED_TRACE(commands);
+        s.mark();
+        EXPECT_EQ(Run(1, ra, dec), ok);
+        EXPECT_EQ(s.commands(), commands);
     }
 }
 

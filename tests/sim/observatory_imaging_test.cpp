@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
+#include "sim/fits_file.h"
 #include "sim/sim_errors.h"
 #include "sim_session.h"
 
@@ -79,6 +81,22 @@ TEST(SimCcdSoft, ExposesOnClockTimeSolvesTheTrueCentreAndSavesFits) {
     EXPECT_EQ(s.obs.lightImagesTaken(), 2);
     s.camera->Disconnect();
     EXPECT_EQ(ErrorNumber([&] { s.camera->TakeImage(); }), kErrCameraNotConnected);
+}
+
+// The last image number of any night seeds its stars without overflow, and a value FITS cannot
+// hold is written as its own "undefined" (a blank value), never as INF or NAN.
+TEST(SimFits, NumbersAtTheirEdgesMakeValidCards) {
+    ImageRecord image;
+    image.number = std::numeric_limits<int>::max();
+    image.exposure = HUGE_VAL;
+    image.temperature = std::nan("");
+    const std::string fits = FitsFileBytes(image, std::nullopt, 1.85);
+    const std::string header = fits.substr(0, fits.find("END" + std::string(77, ' ')));
+    EXPECT_EQ(fits.size() % 2880, 0u);
+    for (const char* bad : {"INF", "NAN", "inf", "nan"}) {
+        EXPECT_EQ(header.find(bad), std::string::npos) << bad;
+    }
+    EXPECT_NE(header.find("EXPTIME = " + std::string(20, ' ') + " / seconds"), std::string::npos);
 }
 
 // A failed solution leaves the previous one in place, as a real program would.

@@ -65,6 +65,9 @@ TEST(SimScenario, MistakesAreNamed) {
         {"{\"seed\": ", "not valid JSON"},
         {"[]", "must be an object"},
         {R"({"seed": -1})", "'seed'"},
+        {R"({"failures": {"images": [4294967297]}})", "'failures.images[0]' must be an image"},
+        {R"({"failures": {"images": [2147483648]}})", "'failures.images[0]' must be an image"},
+        {R"({"slew": {"rate": 1e400}})", "'slew.rate' cannot be read"},
     };
     for (const auto& [json, message] : cases) {
         EXPECT_NE(ErrorOf([&] { ParseScenario(json); }).find(message), std::string::npos) << json;
@@ -75,6 +78,13 @@ TEST(SimScenario, LoadsFilesAndNamesTheOneThatFails) {
     const auto path = std::filesystem::temp_directory_path() / "kov_sim_scenario_test.json";
     { std::ofstream(path) << R"({"seed": 9, "chooser": "x"})"; }
     EXPECT_EQ(LoadScenario(path.string()).seed, 9u);
+    { std::ofstream(path) << R"({"seed": 18446744073709551615})"; }  // every 64-bit seed is one
+    EXPECT_EQ(LoadScenario(path.string()).seed, 18446744073709551615u);
+    { std::ofstream(path) << R"({"camera": {"download": 1e400}})"; }
+    const std::string tooLarge = ErrorOf([&] { LoadScenario(path.string()); });
+    EXPECT_TRUE(tooLarge.find("'camera.download'") != std::string::npos &&
+                tooLarge.find("kov_sim_scenario_test.json") != std::string::npos)
+        << tooLarge;
     { std::ofstream(path) << R"({"seed": "nine"})"; }
     EXPECT_NE(ErrorOf([&] { LoadScenario(path.string()); }).find("kov_sim_scenario_test.json"),
               std::string::npos);

@@ -22,6 +22,7 @@
 #include "mount/telescope_choice.h"
 #include "station/settings_store.h"
 #include "ui/qt/log_form.h"
+#include "ui/qt/point_list_view.h"
 #include "ui/qt/slot_guard.h"
 
 namespace kov::qt {
@@ -279,14 +280,7 @@ QGroupBox* KOVForm::buildHorizonFrame() {
     bZigZag_[1] = Option("bZigZag_1", "Zig-Zag");
     auto* layout = new QVBoxLayout(frame);
     layout->addLayout(PatternRow(frame, bFractal_[1], bZigZag_[1]));
-    layout->addWidget(new QLabel(QStringLiteral("Height above the Horizon:")));
-    auto* grid = new QGridLayout;
-    AddTextRow(grid, "In the East:", TextBox("tEast"), "degrees");
-    AddTextRow(grid, "In the West:", TextBox("tWest"), "degrees");
-    AddTextRow(grid, "In the North:", TextBox("tNorth"), "degrees");
-    AddTextRow(grid, "In the South:", TextBox("tSouth"), "degrees");
-    grid->setColumnStretch(3, 1);
-    layout->addLayout(grid);
+    // No pattern shows this frame, so the horizon heights live in the list frame instead.
     layout->addStretch();
     return frame;
 }
@@ -298,19 +292,10 @@ QGroupBox* KOVForm::buildListFrame() {
     auto* layout = new QVBoxLayout(frame);
     layout->addLayout(PatternRow(frame, bZigZag_[2], bFractal_[2]));
 
-    auto* list = Named(new QTreeWidget, "LV");
-    list->setColumnCount(2);
-    list->setHeaderLabels({QStringLiteral("Alt"), QStringLiteral("Az")});
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->header()->setStretchLastSection(true);
-    layout->addWidget(list, 1);
-
-    fileDisplay_ = Named(new QLabel, "FileDisplay");
-    layout->addWidget(fileDisplay_);
-    pointListCommands_ = new QHBoxLayout;
-    layout->addLayout(pointListCommands_);
+    auto* points = new PointListView(st_);
+    layout->addWidget(points, 1);
+    fileDisplay_ = points->fileDisplay();
+    pointListCommands_ = points->commands();
     return frame;
 }
 
@@ -539,7 +524,12 @@ void KOVForm::unload() {
     if (st_.run.bRunning) {
         st_.run.bStop = true;
     }
-    SaveSettings(st_.settings, store_, st_.log);
+    try {
+        SaveSettings(st_.settings, store_, st_.log);
+    } catch (const AutomationError& e) {
+        st_.log.AddLog(e.description());
+        messageBox(e.description(), "KOV - ERROR", Buttons::Ok, Icon::Critical);
+    }
     // The log window shows this window's log; it does not outlive it.
     viewLog_->setChecked(false);
     logForm_.reset();

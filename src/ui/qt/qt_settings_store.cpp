@@ -2,9 +2,13 @@
 
 #include <QSettings>
 
+#include "station/automation_error.h"
+
 namespace kov::qt {
 
 namespace {
+
+constexpr std::int32_t kErrFileAccess = 75;  // path/file access error
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -40,12 +44,35 @@ std::string QtSettingsStore::get(const std::string& app, const std::string& sect
 
 void QtSettingsStore::set(const std::string& app, const std::string& section,
                           const std::string& key, const std::string& value) {
-    QSettings settings(organization_, Q(app));
-    settings.beginGroup(Q(section));
-    settings.setValue(Q(key), Q(value));
-    settings.endGroup();
-    settings.sync();
+    if (pending_ && pending_->applicationName() != Q(app)) {
+        commit();
+    }
+    if (!pending_) {
+        pending_ = std::make_unique<QSettings>(organization_, Q(app));
+    }
+    pending_->setValue(Q(section) + QLatin1Char('/') + Q(key), Q(value));
 }
+
+// One sync for all keys: QSettings then replaces the file in one step (or the registry keys
+// together), so an interrupted save leaves the old settings or the new ones, never a mix.
+void QtSettingsStore::commit() {
+    if (!pending_) {
+        return;
+    }
+    const std::unique_ptr<QSettings> settings = std::move(pending_);
+    settings->sync();
+    if (settings->status() != QSettings::NoError) {
+        const std::string place = settings->fileName().toStdString();
+        throw AutomationError(kErrFileAccess,
+                              "Cannot write the settings file " + place +
+                                  ".\r\nThe settings were not saved; the next start uses the "
+                                  "ones saved before. Check that this folder can be written "
+                                  "to.");
+    }
+}
+
+// Values set but never committed are still written, as QSettings does when it goes.
+QtSettingsStore::~QtSettingsStore() = default;
 
 QString QtSettingsStore::location(const std::string& app) const {
     return QSettings(organization_, Q(app)).fileName();

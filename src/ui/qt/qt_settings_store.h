@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
+#include <memory>
 
 #include "station/settings_store.h"
 
@@ -13,12 +15,14 @@ namespace kov::qt {
 class QtSettingsStore : public SettingsStore {
   public:
     explicit QtSettingsStore(QString organization = DefaultOrganization());
+    ~QtSettingsStore() override;
 
     std::string get(const std::string& app, const std::string& section, const std::string& key,
                     const std::string& defaultValue) const override;
-    // Written through at once: the program may end without returning to its event loop.
+    // Held until commit(), which writes them all in one replacing write.
     void set(const std::string& app, const std::string& section, const std::string& key,
              const std::string& value) override;
+    void commit() override;
 
     static QString DefaultOrganization();
     // Where the settings of an application are kept, for the operator and the README.
@@ -26,6 +30,7 @@ class QtSettingsStore : public SettingsStore {
 
   private:
     QString organization_;
+    std::unique_ptr<QSettings> pending_;
 };
 
 }  // namespace kov::qt

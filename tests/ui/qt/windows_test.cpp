@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -24,6 +29,7 @@
 #include "support/test_station.h"
 #include "ui/qt/kov_form.h"
 #include "ui/qt/log_form.h"
+#include "ui/qt/qt_settings_store.h"
 
 namespace kov::qt {
 namespace {
@@ -294,6 +300,86 @@ TEST_F(LogFormTest, FailedWriteLeavesTheExistingFileAndTellsTheOperator) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.txt"});
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text.rfind("Cannot write log file: ", 0), 0u) << ui.boxes[0].text;
+}
+
+// Root writes into read-only folders; while this lives, the calling thread gives up that power
+// and the folder refuses writes as it would refuse the operator.
+class ReadOnlyFolder {
+  public:
+    explicit ReadOnlyFolder(const QString& path) : path_(path.toStdString()) {
+        ::chmod(path_.c_str(), 0555);
+        syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        syscall(SYS_capset, &header_, reduced);
+    }
+    ~ReadOnlyFolder() {
+        syscall(SYS_capset, &header_, saved_);
+        ::chmod(path_.c_str(), 0755);
+    }
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+  private:
+    std::string path_;
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+};
+
+// Settings the folder refuses are reported when the window closes, and the stored file keeps
+// the settings of the last good save; "KOV Exiting" would claim a save that did not happen.
+TEST(KOVFormSettings, ASaveTheFolderRefusesIsShownAndKeepsTheStoredFile) {
+    QtSettingsStore store("KovReadOnly");
+    store.set("KOV", "Settings", "Move in RA", "7");
+    store.commit();
+    const QString file = store.location("KOV");
+    const std::string before = ReadFile(file.toStdString());
+    kov::test::VirtualClock clock;
+    kov::test::NoPrograms objects;
+    kov::test::NoDesktop desktop;
+    KOVForm form(store, clock, objects, desktop);
+    form.station().settings.MoveInRA.set("9");
+    QString seen;
+    {
+        ReadOnlyFolder locked(QFileInfo(file).absolutePath());
+        auto watcher = AnswerNextBox(QMessageBox::Ok, seen);
+        form.close();
+    }
+    const QString text = "Cannot write the settings file " + file +
+                         ".\nThe settings were not saved; the next start uses the ones saved "
+                         "before. Check that this folder can be written to.";
+    EXPECT_EQ(seen, Box("KOV - ERROR", text, QMessageBox::Critical, QMessageBox::Ok));
+    EXPECT_EQ(ReadFile(file.toStdString()), before);
+    EXPECT_NE(before.find("Move%20in%20RA=7"), std::string::npos) << before;
+    const std::string log = form.station().log.text();
+    EXPECT_NE(log.find("Cannot write the settings file"), std::string::npos);
+    EXPECT_EQ(log.find("KOV Exiting"), std::string::npos);
+}
+
+// An outside object that throws what no procedure expects: the slot's guard shows and logs it,
+// and the window goes on taking commands.
+TEST(KOVFormSlots, AnUnexpectedExceptionIsShownAndLoggedAndTheWindowGoesOn) {
+    struct BrokenDriver : kov::test::NoPrograms {
+        std::shared_ptr<AscomTelescope> createAscomTelescope(const std::string&) override {
+            throw std::runtime_error("driver table corrupt");
+        }
+    } objects;
+    kov::test::MemoryStore store;
+    kov::test::VirtualClock clock;
+    kov::test::NoDesktop desktop;
+    KOVForm form(store, clock, objects, desktop);
+    const QString box = Box("KOV - ERROR",
+                            "Unexpected error: driver table corrupt\nThe command was not "
+                            "completed. Check the outside programs and try again.",
+                            QMessageBox::Critical, QMessageBox::Ok);
+    for (int click = 0; click < 2; ++click) {
+        QString seen;
+        auto watcher = AnswerNextBox(QMessageBox::Ok, seen);
+        QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
+        EXPECT_EQ(seen, box) << click;
+    }
+    const std::string log = form.station().log.text();
+    EXPECT_NE(log.find("Unexpected error: driver table corrupt\r\n"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+
+#include "mount/add_point.h"
+#include "mount/device_objects.h"
+#include "mount/driver_utils.h"
+#include "mount/move_to_list_point.h"
+#include "mount/slew_to_point.h"
+#include "support/sim_station.h"
+
+namespace kov::test {
+namespace {
+
+const MappingPoint kHigh{"60\xC2\xBA 00' 00\"", "150\xC2\xBA 00' 00\""};
+const MappingPoint kLow{"35\xC2\xBA 30' 00\"", "210\xC2\xBA 15' 00\""};
+
+// Repeated polls of the slew as one entry, so a trace does not depend on the slew's length.
+Calls Squeezed(const Calls& calls) {
+    Calls out;
+    for (const std::string& c : calls) {
+        if (out.empty() || out.back() != c || c != "SkyTelescope.IsSlewComplete") {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+// Log entries without their time of day, one per element.
+Calls Entries(const std::string& log) {
+    Calls entries;
+    for (std::size_t at = 0; at < log.size();) {
+        const std::size_t end = log.find("\r\n", at);
+        entries.push_back(log.substr(at + 10, end - at - 10));
+        at = end + 2;
+    }
+    return entries;
+}
+
+// TheSky's telescope that never gets the port: for the bounded wait.
+class NeverConnects : public SkyTelescope {
+  public:
+    void Connect() override {}
+    void Disconnect() override {}
+    int IsConnected() override { return 0; }
+    void SetAsynchronous(bool) override { throw AutomationError(1, "touched"); }
+    void GetRaDec() override {}
+    double dRA() override { return 0; }
+    double dDec() override { return 0; }
+    void GetAzAlt() override {}
+    double dAlt() override { return 0; }
+    double dAz() override { return 0; }
+    void SlewToRaDec(double, double, const std::string&) override {}
+    void SlewToAzAlt(double, double, const std::string&) override {}
+    int IsSlewComplete() override { return 1; }
+};
+
+const Calls kSlew = {"create DriverHelper.Util", "SkyTelescope.SetAsynchronous",
+                     "SkyTelescope.SlewToAzAlt", "SkyTelescope.IsSlewComplete",
+                     "SkyTelescope.SetAsynchronous"};
+
+class ListPoints : public testing::Test {
+  protected:
+    ListPoints() {
+        EXPECT_TRUE(CreateObjects(s.st) && ConnectObjects(s.st));
+        s.st.points.replace({kLow, kHigh, kLow});
+        s.mark();
+    }
+    // Where TheSky's telescope says the mount points, read through an object of our own.
+    std::pair<double, double> altAz() {
+        auto tele = s.sim.factory().createSkyTelescope("TheSky.RASCOMTele");
+        tele->GetAzAlt();
+        return {tele->dAlt(), tele->dAz()};
+    }
+    SimStation s;
+};
+
+TEST_F(ListPoints, MoveToListPointMarksReportsAndSlewsThenWrapsAndStops) {
+    struct Case {
+        std::int32_t pt, ptAfter;
+        bool stopInSlew;
+        bool result;
+    };
+    for (const Case c : {Case{1, 1, false, true}, Case{3, 0, false, true}, Case{-2, 0, false, true},
+                         Case{2, 2, true, false}}) {
+        SCOPED_TRACE(c.pt);
+        s.mark();
+        s.st.run.bStop = false;
+        s.ui.labelHistory.clear();
+        s.ui.onYield = [&](int) {
+            if (c.stopInSlew && s.sim.slewing()) {
+                s.st.run.bStop = true;
+            }
+        };
+        const std::size_t logged = s.st.log.text().size();
+        std::int32_t pt = c.pt;
+        EXPECT_EQ(MoveToListPoint(s.st, pt), c.result);
+        EXPECT_EQ(pt, c.ptAfter);
+        EXPECT_EQ(Squeezed(s.calls()), kSlew);
+        EXPECT_FALSE(s.sim.slewing());  // a stop still waits for the mount
+        const std::string n = std::to_string(c.ptAfter + 1);
+        const MappingPoint& p = s.st.points.at(static_cast<std::size_t>(c.ptAfter));
+        EXPECT_EQ(Entries(s.st.log.text().substr(logged)),
+                  (Calls{"Selecting point " + n + " in the list",
+                         "Point Alt=" + p.alt + " Az=" + p.az, "Slewing to point " + n}));
+        const auto& status = s.ui.labelHistory[Label::Status];
+        ASSERT_GE(status.size(), 3u);
+        EXPECT_EQ(std::vector(status.begin(), status.begin() + 3),
+                  (Calls{"Selecting point " + n + " in the list", "Slewing to point " + n,
+                         "Slewing to point " + n + "."}));
+        for (std::size_t row = 0; row < 3; ++row) {
+            EXPECT_EQ(s.st.points.isBold(row), row == static_cast<std::size_t>(c.ptAfter));
+        }
+        EXPECT_EQ(s.st.points.scrollRow(), static_cast<std::size_t>(c.ptAfter));
+        const auto [alt, az] = altAz();
+        EXPECT_NEAR(alt, ParseDMS(p.alt), 0.25);  // the mount's own pointing error
+        EXPECT_NEAR(az, ParseDMS(p.az), 0.25);
+        s.clock.advance(60000);  // let the mount settle before the next row
+    }
+}
+
+TEST_F(ListPoints, MoveToListPointRaisesForAnEmptyListAndStopsForAPointDeletedMeanwhile) {
+    std::int32_t pt = 1;
+    s.ui.onYield = [&](int n) {
+        if (n == 2) {  // the operator deletes every point while the status is shown
+            s.st.points.setSelected({0, 1, 2});
+            s.st.points.removeSelected();
+        }
+    };
+    EXPECT_FALSE(MoveToListPoint(s.st, pt));
+    EXPECT_TRUE(s.calls().empty());
+    try {
+        MoveToListPoint(s.st, pt);
+        ADD_FAILURE() << "no error";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), kErrIndexOutOfBounds);
+    }
+    EXPECT_EQ(pt, 0);
+    EXPECT_TRUE(s.calls().empty());
+}
+
+TEST_F(ListPoints, DoubleClickAsksThenSlewsAndSaysDoneUnlessStopped) {
+    struct Case {
+        Answer answer;
+        bool stop;
+        Calls calls;
+        std::string lastStatus;
+    };
+    const Case cases[] = {{Answer::No, false, {}, ""},
+                          {Answer::Cancel, false, {}, ""},
+                          {Answer::Yes, false, kSlew, "Done"},
+                          {Answer::Yes, true, kSlew, "."}};
+    Calls expected = {"SkyTelescope.IsConnected"};
+    expected.insert(expected.end(), kSlew.begin(), kSlew.end());
+    s.st.points.setSelected({1});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << int(c.answer) << c.stop);
+        s.mark();
+        s.ui.boxes.clear();
+        s.ui.labelHistory.clear();
+        s.ui.answers = {c.answer};
+        s.st.run.bStop = c.stop;
+        SlewToSelectedPoint(s.st);
+        EXPECT_EQ(s.shown(),
+                  Calls{"Slew to Point: Slew to point: " + kHigh.alt + ", " + kHigh.az + "?"});
+        EXPECT_EQ(s.ui.boxes[0].buttons, Buttons::YesNoCancel);
+        EXPECT_EQ(Squeezed(s.calls()), c.calls.empty() ? Calls{} : expected);
+        const auto& status = s.ui.labelHistory[Label::Status];
+        if (c.calls.empty()) {
+            EXPECT_TRUE(status.empty());
+            continue;
+        }
+        EXPECT_EQ(status.front(), "Slewing to Alt=" + kHigh.alt + " Az=" + kHigh.az);
+        EXPECT_EQ(status.back().substr(status.back().size() - c.lastStatus.size()), c.lastStatus);
+        EXPECT_TRUE(s.logged(status.front()));
+        s.clock.advance(60000);
+    }
+    s.st.run.bStop = false;
+    s.st.points.replace({{"high", "east"}});
+    s.st.points.setSelected({0});
+    s.ui.boxes.clear();
+    SlewToSelectedPoint(s.st);  // a text that holds no angle
+    ASSERT_EQ(s.shown().size(), 2u);
+    EXPECT_EQ(s.shown()[1].rfind("KOV: Error: ", 0), 0u);
+}
+
+TEST_F(ListPoints, AddPointCapturesThePositionToWithinASecond) {
+    std::int32_t pt = 1;
+    MoveToListPoint(s.st, pt);
+    s.clock.advance(60000);
+    SimStation fresh;  // no objects yet: they are created and the telescope connected
+    fresh.ui.setLabel(Label::Status, "");
+    AddPoint(fresh.st);
+    EXPECT_EQ(
+        fresh.calls(),
+        (Calls{"create TheSky.RASCOMTheSky", "create TheSky.RASCOMTele", "create CCDSoft.Camera",
+               "SkyTelescope.IsConnected", "SkyTelescope.Connect", "SkyTelescope.IsConnected",
+               "SkyTelescope.SetAsynchronous", "SkyTelescope.GetAzAlt", "SkyTelescope.dAlt",
+               "SkyTelescope.dAz", "create DriverHelper.Util"}));
+    EXPECT_EQ(fresh.clock.sleptMs, 1000u);
+    EXPECT_EQ(fresh.st.settings.NumberOfAligns(), "1");
+
+    s.mark();
+    AddPoint(s.st);
+    ASSERT_EQ(s.st.points.size(), 4u);
+    const MappingPoint added = s.st.points.at(3);
+    EXPECT_NE(added.alt.find("\xC2\xBA "), std::string::npos) << added.alt;
+    const auto [alt, az] = altAz();
+    EXPECT_NEAR(LocalDriverUtil().DMSToDegrees(added.alt), alt, 1.0 / 3600);
+    EXPECT_NEAR(LocalDriverUtil().DMSToDegrees(added.az), az, 1.0 / 3600);
+    EXPECT_EQ(s.st.settings.NumberOfAligns(), "4");
+    EXPECT_TRUE(s.ui.boxes.empty());
+}
+
+// Failures end the command with its own box and leave the list as it was.
+TEST(ListPointFailures, AddPointAndSlewShowTheirErrorAndKeepTheList) {
+    const AutomationError busy(-2147220990, "TheSky is busy");
+    struct Case {
+        const char* name;
+        std::function<void(SimStation&)> arrange;
+        bool add;          // else the double-click slew
+        Calls boxesStart;  // the start of each box shown, as "title: text"
+        std::uint64_t slept;
+    };
+    const Case cases[] = {
+        {"position read fails",
+         [&](SimStation& s) { s.sim.failOperation("SkyTelescope.GetAzAlt", busy); },
+         true,
+         {"KOV: Error: TheSky is busy\r\nRetrieving Alt/Az from the telescope"},
+         0},
+        {"connect fails",
+         [&](SimStation& s) {
+             s.st.devices.telescope->Disconnect();
+             s.sim.failOperation("SkyTelescope.Connect", busy);
+         },
+         true,
+         {"KOV: Error: TheSky is busy\r\n"},
+         0},
+        {"never connects",
+         [](SimStation& s) { s.st.devices.telescope = std::make_shared<NeverConnects>(); },
+         true,
+         {"KOV: Error: The telescope did not connect within 30 seconds\r\n"},
+         30000},
+        {"never connects, slew",
+         [](SimStation& s) {
+             s.st.devices.telescope = std::make_shared<NeverConnects>();
+             s.ui.onYield = [&s](int) { s.clock.sleep(100); };
+         },
+         false,
+         {"Slew to Point: Slew to point: 1, 2?",
+          "KOV: Error: The telescope did not connect within 30 seconds"},
+         30000},
+        {"TheSky missing",
+         [](SimStation& s) {
+             s.st.devices.telescope.reset();
+             s.sim.setProgramMissing("TheSky.RASCOMTheSky");
+         },
+         true,
+         {"KOV - ERROR: Error while Starting TheSky 5"},
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimStation s;
+        ASSERT_TRUE(CreateObjects(s.st) && ConnectObjects(s.st));
+        s.st.points.replace({{"1", "2"}});
+        s.st.points.setSelected({0});
+        c.arrange(s);
+        c.add ? AddPoint(s.st) : SlewToSelectedPoint(s.st);
+        EXPECT_EQ(s.st.points.points(), (std::vector<MappingPoint>{{"1", "2"}}));
+        const Calls shown = s.shown();
+        ASSERT_EQ(shown.size(), c.boxesStart.size());
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_EQ(shown[i].rfind(c.boxesStart[i], 0), 0u) << shown[i];
+        }
+        EXPECT_GE(s.clock.sleptMs, c.slept);
+        EXPECT_LT(s.clock.sleptMs, c.slept + 1000);
+    }
+}
+
+}  // namespace
+}  // namespace kov::test

@@ -1,0 +1,178 @@
+#include "ui/point_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <streambuf>
+
+#include "support/test_station.h"
+#include "ui/point_file_commands.h"
+
+namespace kov::test {
+namespace {
+
+using Points = std::vector<MappingPoint>;
+
+TEST(PointFile, LinesSplitAtTheFirstCommaUntrimmedAndInWindows1252) {
+    const std::pair<std::string, Points> cases[] = {
+        {"Alt Az\r\n\r\nAlt,Az\r\n10,200\r\n", {{"Alt", "Az"}, {"10", "200"}}},
+        {"10,200,5\r\n", {{"10", "200,5"}}},
+        {" 1 , 2 \r\n,\r\n", {{" 1 ", " 2 "}, {"", ""}}},
+        {"a,b\nc,d\re,f", {{"a", "b"}, {"c", "d"}, {"e", "f"}}},  // made elsewhere
+        {"45\xBA 30' 00\",180\xBA 00' 05\"\r\n", {{"45\xC2\xBA 30' 00\"", "180\xC2\xBA 00' 05\""}}},
+        {"\x80,\x81\x8D\x8F\x90\x9D\r\n",
+         {{"\xE2\x82\xAC", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"}}},
+    };
+    for (const auto& [bytes, points] : cases) {
+        SCOPED_TRACE(bytes);
+        EXPECT_EQ(ParsePointFile(bytes), points);
+    }
+    EXPECT_EQ(FormatPointFile({{"10", "200"}, {"45\xC2\xBA 30' 00\"", "\xE6\x97\xA5\xFF"}}),
+              "10,200\r\n45\xBA 30' 00\",??\r\n");
+}
+
+TEST(PointFile, EveryByteRoundTripsExactly) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        all += static_cast<char>(b);
+    }
+    EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(all)), all);
+
+    std::string alt;
+    std::string az;
+    for (int b = 0x20; b <= 0xFF; ++b) {
+        alt += b == ',' ? std::string() : std::string(1, static_cast<char>(b));
+        az += static_cast<char>(b);
+    }
+    const std::string file = alt + "," + az + "\r\n" + az.substr(40) + "," + alt + "\r\n";
+    EXPECT_EQ(FormatPointFile(ParsePointFile(file)), file);
+}
+
+// A stream that delivers the start of a file, then fails as a disk does.
+class FailingBuffer : public std::streambuf {
+  public:
+    explicit FailingBuffer(std::string start) : start_(std::move(start)) {
+        setg(start_.data(), start_.data(), start_.data() + start_.size());
+    }
+
+  protected:
+    int_type underflow() override { throw std::ios_base::failure("device error"); }
+
+  private:
+    std::string start_;
+};
+
+class PointFileCommands : public testing::Test {
+  protected:
+    PointFileCommands() {
+        dir = std::filesystem::temp_directory_path() /
+              ("kov_points_" + std::to_string(::getpid()) + "_" +
+               testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+        b.st.points.replace({{"1", "2"}, {"3", "4"}});
+        b.ui.setLabel(Label::FileDisplay, "old.kov");
+    }
+    ~PointFileCommands() override { std::filesystem::remove_all(dir); }
+    std::string path(const char* name) const { return (dir / name).string(); }
+    std::string read(const std::string& p) const {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The list, the point count and the current file, as one text.
+    std::string state() const {
+        std::string s = b.st.settings.NumberOfAligns() + "|" + b.ui.label(Label::FileDisplay);
+        for (const MappingPoint& p : b.st.points.points()) {
+            s += "|" + p.alt + "," + p.az;
+        }
+        return s;
+    }
+    std::vector<std::string> boxes() const {
+        std::vector<std::string> shown;
+        for (const RecordedBox& box : b.ui.boxes) {
+            shown.push_back(box.title + ": " + box.text);
+        }
+        return shown;
+    }
+
+    TestBench b;
+    std::filesystem::path dir;
+};
+
+TEST_F(PointFileCommands, LoadReplacesTheListOnlyWhenTheWholeFileWasRead) {
+    std::ofstream(path("good.kov"), std::ios::binary) << "Alt Az\r\n\r\nAlt,Az\r\n10,200\r\n";
+    std::filesystem::create_directory(path("folder.kov"));
+    struct Case {
+        std::optional<std::string> answer;
+        std::string state;
+        std::string boxStart;
+    };
+    const Case cases[] = {
+        {std::nullopt, "2|old.kov|1,2|3,4", ""},
+        {"", "2|old.kov|1,2|3,4", ""},
+        {path("missing.kov"), "2|old.kov|1,2|3,4",
+         "KOV: Error: Cannot open " + path("missing.kov")},
+        {path("folder.kov"), "2|old.kov|1,2|3,4", "KOV: Error: Cannot read " + path("folder.kov")},
+        {path("good.kov"), "2|" + path("good.kov") + "|Alt,Az|10,200", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer.value_or("<cancel>"));
+        b.ui.boxes.clear();
+        b.ui.fileAnswers = {c.answer};
+        LoadPts(b.st);
+        EXPECT_EQ(state(), c.state);
+        ASSERT_EQ(b.ui.boxes.size(), c.boxStart.empty() ? 0u : 1u);
+        if (!c.boxStart.empty()) {
+            EXPECT_EQ(boxes()[0].rfind(c.boxStart, 0), 0u) << boxes()[0];
+        }
+    }
+    const FileDialogRequest& asked = b.ui.fileDialogs.back();
+    EXPECT_EQ((std::vector{asked.title, asked.proposedName, asked.defaultExtension, asked.filter}),
+              (std::vector<std::string>{"Load Mapping Points", "old.kov", "kov",
+                                        "Mapping points (*.kov)"}));
+
+    // A read error part way through the file.
+    FailingBuffer failing("10,200\r\n20,");
+    std::istream in(&failing);
+    EXPECT_THROW(ReadPointFile(in, "night.kov"), AutomationError);
+}
+
+TEST_F(PointFileCommands, SaveWritesExactlyTheRowsAndNeverDestroysTheOldFile) {
+    b.ui.fileAnswers = {std::nullopt, path("two.kov")};
+    SavePoints(b.st);  // cancelled: nothing written, nothing shown
+    SavePoints(b.st);
+    EXPECT_EQ(read(path("two.kov")), "1,2\r\n3,4\r\n");
+    EXPECT_EQ(state(), "2|" + path("two.kov") + "|1,2|3,4");
+    EXPECT_EQ(b.ui.fileDialogs[0].title, "Save Mapping Points");
+    EXPECT_EQ(b.ui.fileDialogs[1].proposedName, "old.kov");
+
+    // A write that fails part way, for any user: the old file stays and the name is not taken.
+    std::ofstream(path("keep.kov")) << "precious";
+    b.st.points.replace(Points(10, {"45\xC2\xBA 00' 00\"", "180\xC2\xBA 00' 00\""}));
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tiny{16, old.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    b.ui.fileAnswers = {path("keep.kov")};
+    SavePoints(b.st);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(read(path("keep.kov")), "precious");
+    EXPECT_EQ(b.ui.label(Label::FileDisplay), path("two.kov"));
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[0], "KOV: Saved " + path("two.kov"));
+    EXPECT_EQ(boxes()[1].rfind("KOV: Error saving " + path("keep.kov") + "\r\nCannot write", 0), 0u)
+        << boxes()[1];
+
+    b.st.points.replace({});
+    SavePoints(b.st);
+    EXPECT_EQ(boxes().back(), "KOV: No points to save!");
+    EXPECT_EQ(b.ui.fileDialogs.size(), 3u);  // no dialog for the empty list
+}
+
+}  // namespace
+}  // namespace kov::test

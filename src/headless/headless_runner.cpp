@@ -1,5 +1,6 @@
 #include "headless/headless_runner.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "headless/options.h"
 #include "headless/run_report.h"
 #include "headless/stdout_log.h"
+#include "mount/add_point.h"
 #include "mount/target_sync.h"
 #include "mount/telescope_choice.h"
 #include "run/run_commands.h"
@@ -20,6 +22,7 @@
 #include "sim/scenario.h"
 #include "station/station.h"
 #include "station/texts.h"
+#include "ui/point_file.h"
 #include "ui/run_settings.h"
 
 #ifdef _WIN32
@@ -120,6 +123,7 @@ class Runner {
         for (const auto& [name, value] : options.sets) {
             SetControl(st_.settings, name, value);
         }
+        loadPoints();
     }
     ~Runner() { st_.log.detach(&view_); }
     Runner(const Runner&) = delete;
@@ -156,8 +160,7 @@ class Runner {
                 case Command::Connect:
                     return connect();
                 case Command::AddPoint:
-                    std::fprintf(err_, "add-point: not available in this build\n");
-                    return false;
+                    return addPoint();
             }
         } catch (const std::exception& e) {
             unexpected(e.what());
@@ -229,6 +232,50 @@ class Runner {
         return bRead;
     }
 
+    // As "Load..." does, the whole file or nothing. A list that add-point starts may begin with
+    // no file: the save creates it.
+    void loadPoints() {
+        if (!options_.points) {
+            return;
+        }
+        const std::string& path = *options_.points;
+        std::error_code ec;
+        const bool bAddsPoint = std::find(options_.commands.begin(), options_.commands.end(),
+                                          Command::AddPoint) != options_.commands.end();
+        if (bAddsPoint && !std::filesystem::exists(path, ec)) {
+            return;
+        }
+        try {
+            st_.points.replace(ReadPointFile(path));
+        } catch (const AutomationError& e) {
+            throw UsageError("cannot use the point file " + path + ": " + e.description());
+        }
+        st_.ui.setLabel(Label::FileDisplay, path);
+    }
+
+    // Add Point, then the list to --points through the safe file writer.
+    bool addPoint() {
+        const std::size_t before = st_.points.size();
+        AddPoint(st_);
+        if (st_.points.size() == before) {
+            return false;  // the box said why
+        }
+        const std::string& path = *options_.points;
+        try {
+            WritePointFile(path, st_.points.points());
+        } catch (const AutomationError& e) {
+            std::fprintf(err_, "kov-sky-mapper: the point list was not saved: %s\n",
+                         WithLf(e.description()).c_str());
+            return false;
+        }
+        st_.ui.setLabel(Label::FileDisplay, path);
+        const MappingPoint& added = st_.points.at(st_.points.size() - 1);
+        std::fprintf(out_, "== add-point: Alt %s Az %s; %zu points in %s\n", added.alt.c_str(),
+                     added.az.c_str(), st_.points.size(), path.c_str());
+        std::fflush(out_);
+        return true;
+    }
+
     // As the window does at exit, but only into a settings file named on the command line: the
     // operator's own store is left as it was.
     bool saveSettings() {
@@ -237,7 +284,6 @@ class Runner {
         }
         try {
             SaveSettings(st_.settings, *file_, st_.log);
-            file_->Commit();
             return true;
         } catch (const AutomationError& e) {
             std::fprintf(err_, "kov-sky-mapper: %s\n", WithLf(e.description()).c_str());

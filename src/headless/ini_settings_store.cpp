@@ -192,7 +192,7 @@ void IniSettingsStore::set(const std::string&, const std::string& section, const
     changed_ = true;
 }
 
-void IniSettingsStore::Commit() {
+void IniSettingsStore::commit() {
     if (exists_ && !changed_) {
         return;
     }

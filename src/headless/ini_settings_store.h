@@ -15,20 +15,20 @@ namespace kov::headless {
 // order, CR LF line ends, a byte order mark) is kept as it was when the file is saved.
 class IniSettingsStore : public SettingsStore {
   public:
-    // Reads the file; a missing file gives an empty store that Commit creates. A file that cannot
+    // Reads the file; a missing file gives an empty store that commit creates. A file that cannot
     // be read, or a line that is neither a section, a setting, a comment nor blank, throws
     // AutomationError naming the file and the line.
     explicit IniSettingsStore(std::string path);
 
     std::string get(const std::string& app, const std::string& section, const std::string& key,
                     const std::string& defaultValue) const override;
-    // Held in memory until Commit.
+    // Held in memory until commit.
     void set(const std::string& app, const std::string& section, const std::string& key,
              const std::string& value) override;
 
     // Writes the whole file through the safe file writer when it changed or does not exist yet;
     // a failure throws AutomationError and leaves the file as it was.
-    void Commit();
+    void commit() override;
 
     const std::string& path() const { return path_; }
 

@@ -15,13 +15,13 @@
 #include "headless/run_report.h"
 #include "headless/stdout_log.h"
 #include "mount/add_point.h"
+#include "mount/model_result_text.h"
 #include "mount/target_sync.h"
 #include "mount/telescope_choice.h"
 #include "run/run_commands.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
 #include "station/station.h"
-#include "station/texts.h"
 #include "ui/point_file.h"
 #include "ui/run_settings.h"
 
@@ -209,12 +209,13 @@ class Runner {
                            std::to_string(record.pointsSolved()) + " of " +
                            std::to_string(record.pointsAsked) + " points solved";
         if (record.testRmsDeg && record.testPeakDeg) {
-            line += ", RMS " + GeneralNumber(*record.testRmsDeg * 3600.0) + " arcsec, peak " +
-                    GeneralNumber(*record.testPeakDeg * 3600.0) + " arcsec";
+            char statistics[96];
+            std::snprintf(statistics, sizeof statistics, ", RMS %.1f arcsec, peak %.1f arcsec",
+                          *record.testRmsDeg * 3600.0, *record.testPeakDeg * 3600.0);
+            line += statistics;
         }
         if (record.endTerms) {
-            line += ", terms Az " + GeneralNumber(record.endTerms->a) + "' El " +
-                    GeneralNumber(record.endTerms->e) + "'";
+            line += ", " + ModelResultText(record.endTerms->a, record.endTerms->e);
         }
         std::fprintf(out_, "%s\n", line.c_str());
         std::fflush(out_);

@@ -147,36 +147,41 @@ class Runner {
   private:
     // True when the command reached its normal end with all its work done.
     bool perform(Command command) {
-        try {
-            switch (command) {
-                case Command::Start:
-                    return runWork(command, Command1Click);
-                case Command::Test:
-                    return runWork(command, TestItClick);
-                case Command::Sync:
-                    return runWork(command, DoSyncClick);
-                case Command::Align:
-                    return runWork(command, AddlAlignClick);
-                case Command::Connect:
-                    return connect();
-                case Command::AddPoint:
-                    return addPoint();
-            }
-        } catch (const std::exception& e) {
-            unexpected(e.what());
-        } catch (...) {
-            unexpected("Unknown error");
+        switch (command) {
+            case Command::Start:
+                return runWork(command, Command1Click);
+            case Command::Test:
+                return runWork(command, TestItClick);
+            case Command::Sync:
+                return runWork(command, DoSyncClick);
+            case Command::Align:
+                return runWork(command, AddlAlignClick);
+            case Command::Connect:
+                return connect();
+            case Command::AddPoint:
+                return addPoint();
         }
         return false;
     }
 
     // As the window does for a click that throws: logged and shown, and the command failed.
-    void unexpected(const std::string& what) {
+    template <class Click>
+    bool guarded(Click&& click) {
+        std::string what;
+        try {
+            click();
+            return true;
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+            what = "Unknown error";
+        }
         st_.log.AddLog("Unexpected error: " + what);
         ui_.messageBox("Unexpected error: " + what +
                            "\r\nThe command was not completed. Check the outside programs and "
                            "try again.",
                        "KOV - ERROR", Buttons::Ok, Icon::Critical);
+        return false;
     }
 
     // A START, TEST, One Sync or Add'l Align: the button is clicked once to start the work; a
@@ -184,7 +189,8 @@ class Runner {
     bool runWork(Command command, void (*click)(Station&)) {
         begun_ = false;
         ui_.onInterrupt = [this, click] { click(st_); };
-        click(st_);
+        // A run that throws still leaves its record, ended as failed, for the report.
+        const bool bClean = guarded([&] { click(st_); });
         ui_.onInterrupt = nullptr;
         if (!begun_) {
             return false;  // the settings were refused; the box said which
@@ -192,7 +198,7 @@ class Runner {
         const RunRecord& record = st_.record.get();
         runs_.push_back({CommandWord(command), record});
         summarize(command, record);
-        if (record.ending != RunEnding::Completed) {
+        if (!bClean || record.ending != RunEnding::Completed) {
             return false;
         }
         if (command == Command::Sync || command == Command::Align) {
@@ -224,8 +230,8 @@ class Runner {
     // Connect: the driver's name and the model terms; it has succeeded when the terms were read.
     bool connect() {
         const int before = ui_.writes(Label::GeminiResult);
-        ConnectTelescope(st_);
-        const bool bRead = ui_.writes(Label::GeminiResult) > before;
+        const bool bClean = guarded([this] { ConnectTelescope(st_); });
+        const bool bRead = bClean && ui_.writes(Label::GeminiResult) > before;
         std::fprintf(out_, "== connect: ScopeName %s, GeminiResult %s\n",
                      st_.settings.ScopeName().c_str(),
                      bRead ? WithLf(ui_.label(Label::GeminiResult)).c_str() : "(not read)");
@@ -257,8 +263,7 @@ class Runner {
     // Add Point, then the list to --points through the safe file writer.
     bool addPoint() {
         const std::size_t before = st_.points.size();
-        AddPoint(st_);
-        if (st_.points.size() == before) {
+        if (!guarded([this] { AddPoint(st_); }) || st_.points.size() == before) {
             return false;  // the box said why
         }
         const std::string& path = *options_.points;

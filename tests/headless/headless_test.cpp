@@ -227,6 +227,27 @@ TEST(HeadlessRun, CommandsEndAndReportAsTheWindowWould) {
          [](const ProgramRun&, const Json& r) {
              EXPECT_EQ(RunOf(r, 0).at("ending"), "incomplete");
          }},
+        {"given up after repeated failed solutions: logged completed, yet exit 1",
+         R"("failures": {"images": [1, 2, 3, 4]})",
+         {"start"},
+         1,
+         {"Aborting: too many errors!", "Modeling run completed!", "Model Run Completed"},
+         {"[KOV - Plate Solution Error] Star pattern not recognized! Do you want to try to "
+          "continue? -> Cancel"},
+         [](const ProgramRun&, const Json& r) {
+             EXPECT_EQ(RunOf(r, 0).at("ending"), "incomplete");
+             EXPECT_TRUE(RunOf(r, 0).at("points").at(0).at("solved").is_null());
+             EXPECT_NE(RunOf(r, 0).at("points").at(0).at("status"), 0);
+         }},
+        {"a sync whose plate solution fails",
+         R"("failures": {"images": [1]})",
+         {"sync"},
+         1,
+         {"Single Sync", "ERROR: Plate Solution failed"},
+         {"[KOV - Plate Solution Error] Star pattern not recognized! -> Cancel"},
+         [](const ProgramRun&, const Json& r) {
+             EXPECT_EQ(RunOf(r, 0).at("ending"), "incomplete");
+         }},
         {"Connect shows the driver and reads the terms",
          "",
          {"connect"},

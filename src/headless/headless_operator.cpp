@@ -98,22 +98,22 @@ int HeadlessOperator::writes(Label which) const {
 Answer HeadlessOperator::messageBox(const std::string& text, const std::string& title,
                                     Buttons buttons, Icon) {
     Answer answer = SafeDefault(buttons);
-    std::string note;
     if (confirmingStop_ && Offers(buttons, Answer::Yes)) {
         confirmingStop_ = false;
-        answer = Answer::Yes;
-        note = " (Ctrl+C)";
+        answer = Answer::Yes;  // Ctrl+C was the confirmation
     } else if (!answers_.empty()) {
         const Answer given = answers_.front();
         answers_.pop_front();
         if (Offers(buttons, given)) {
             answer = given;
         } else {
-            note = std::string(" (--answer ") + AnswerName(given) + " is not a button of this box)";
+            std::fprintf(err_, "--answer %s: the next box has no such button; it gets %s\n",
+                         AnswerName(given), AnswerName(answer));
         }
     }
-    std::fprintf(err_, "[%s] %s -> %s%s\n", title.empty() ? kProgramTitle : title.c_str(),
-                 WithLf(text).c_str(), AnswerName(answer), note.c_str());
+    // The text keeps its own line breaks, as LF; the answer ends the last line.
+    std::fprintf(err_, "[%s] %s -> %s\n", title.empty() ? kProgramTitle : title.c_str(),
+                 WithLf(text).c_str(), AnswerName(answer));
     std::fflush(err_);
     return answer;
 }

@@ -408,8 +408,9 @@ TEST(HeadlessRun, AStartRunLogsWhatTheWindowLogs) {
     const ProgramRun run = night.run({"start", "--set", "NumberOfAligns=5"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::vector<std::string> headless = LogTexts(run.out);
-    ASSERT_EQ(headless.back(), "KOV Exiting");  // the settings file was saved, as at EXIT
+    ASSERT_EQ(headless.back(), "KOV Exiting");  // the settings file was made, as at EXIT
     headless.pop_back();
+    EXPECT_NE(night.dir.read("settings.ini").find("Number of Aligns=5"), std::string::npos);
 
     SimStation window;  // the tests' clock starts where kNightStart says
     window.sim.setWorkingDirectory(night.dir.path());

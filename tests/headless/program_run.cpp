@@ -42,7 +42,6 @@ struct Pipe {
 }  // namespace
 
 ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>& args,
-                      const std::map<std::string, std::string>& environment,
                       const std::function<void(pid_t, const std::string&)>& onOutput) {
     // The program is named by its full path: the folder changes before it starts.
     std::vector<std::string> words{std::filesystem::absolute(KOV_PROGRAM).string(), "--headless"};
@@ -53,25 +52,8 @@ ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>&
     }
     argv.push_back(nullptr);
 
-    std::map<std::string, std::string> merged;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry(*e);
-        const std::size_t equals = entry.find('=');
-        merged[entry.substr(0, equals)] =
-            equals == std::string::npos ? "" : entry.substr(equals + 1);
-    }
-    for (const auto& [name, value] : environment) {
-        merged[name] = value;
-    }
-    std::vector<std::string> entries;
-    for (const auto& [name, value] : merged) {
-        entries.push_back(name + "=" + value);
-    }
-    std::vector<char*> envp;
-    for (std::string& e : entries) {
-        envp.push_back(e.data());
-    }
-    envp.push_back(nullptr);
+    // The operator's store under the folder: no test reads or writes the real one.
+    setenv("XDG_CONFIG_HOME", (std::filesystem::path(folder) / "config").c_str(), 1);
 
     Pipe out;
     Pipe err;
@@ -83,7 +65,7 @@ ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>&
     posix_spawn_file_actions_addclose(&actions, err.fd[0]);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         throw std::runtime_error(std::string("cannot start ") + KOV_PROGRAM);

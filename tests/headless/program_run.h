@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -22,7 +21,6 @@ struct ProgramRun {
 // output. `onOutput` sees the standard output so far after every piece that arrives, with the
 // program's process id (to send it a signal).
 ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>& args,
-                      const std::map<std::string, std::string>& environment = {},
                       const std::function<void(pid_t, const std::string&)>& onOutput = {});
 
 // A fresh folder for one test's files, removed with the object.

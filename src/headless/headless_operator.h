@@ -16,8 +16,8 @@ namespace kov::headless {
 // cancelled. Window order does not apply.
 //
 // A Ctrl+C is acted on at the next yield, where a window would process a click: onInterrupt
-// "clicks" the running command's button, and the "Do you really want to stop?" it asks is
-// answered Yes, since Ctrl+C is the confirmation.
+// "clicks" STOP, and the "Do you really want to stop?" it asks is answered Yes, since Ctrl+C is
+// the confirmation.
 class HeadlessOperator : public Operator {
   public:
     HeadlessOperator(std::deque<Answer> answers, bool verbose, std::FILE* out, std::FILE* err);

@@ -184,11 +184,12 @@ class Runner {
         return false;
     }
 
-    // A START, TEST, One Sync or Add'l Align: the button is clicked once to start the work; a
-    // Ctrl+C clicks it again from inside the work, as a stop request.
+    // A START, TEST, One Sync or Add'l Align: the button is clicked once to start the work. A
+    // Ctrl+C is a click on STOP (the START button's caption while any work runs) from inside the
+    // work, which asks for the stop whatever the work is.
     bool runWork(Command command, void (*click)(Station&)) {
         begun_ = false;
-        ui_.onInterrupt = [this, click] { click(st_); };
+        ui_.onInterrupt = [this] { Command1Click(st_); };
         // A run that throws still leaves its record, ended as failed, for the report.
         const bool bClean = guarded([&] { click(st_); });
         ui_.onInterrupt = nullptr;

@@ -333,6 +333,7 @@ int RunHeadless(const std::vector<std::string>& args, const SettingsStore& opera
 #ifdef _WIN32
     // LF line ends on the console and in pipes, as everywhere else.
     _setmode(_fileno(out), _O_BINARY);
+    _setmode(_fileno(err), _O_BINARY);
 #endif
     try {
         const Options options = ParseOptions(args);

@@ -61,20 +61,21 @@ sim::Scenario Night(const Options& options) {
     }
 }
 
-// A report that cannot be written is found out before the night's work, not after it.
-void CheckReportPlace(const Options& options) {
-    if (!options.report) {
+// A file to be written at the end whose place is wrong is found out before the night's work,
+// not after it.
+void CheckPlace(const char* option, const std::optional<std::string>& file) {
+    if (!file) {
         return;
     }
-    const std::filesystem::path path(*options.report);
+    const std::filesystem::path path(*file);
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
-        throw UsageError("--report " + *options.report + " is a folder: name a file in it");
+        throw UsageError(std::string(option) + " " + *file + " is a folder: name a file in it");
     }
     const std::filesystem::path folder =
         path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
     if (!std::filesystem::is_directory(folder, ec)) {
-        throw UsageError("--report " + *options.report + ": the folder " + folder.string() +
+        throw UsageError(std::string(option) + " " + *file + ": the folder " + folder.string() +
                          " does not exist");
     }
 }
@@ -90,6 +91,7 @@ std::optional<IniSettingsStore> OpenSettingsFile(const Options& options) {
     if (!options.settings) {
         return std::nullopt;
     }
+    CheckPlace("--settings", options.settings);
     try {
         return IniSettingsStore(*options.settings);
     } catch (const AutomationError& e) {
@@ -114,16 +116,18 @@ class Runner {
               out, err),
           st_(ui_, *clock_, sim_.factory(), sim_.desktop()),
           view_(out) {
-        CheckReportPlace(options);
+        CheckPlace("--report", options.report);
         st_.log.attach(&view_);
         st_.record.observe([this](const RunRecord&, RecordChange change, std::size_t) {
             begun_ = begun_ || change == RecordChange::Begun;
         });
         LoadSettings(st_.settings, store_);
+        // Loading a list writes its count into NumberOfAligns, as "Load..." does; a --set of it
+        // is the script's explicit word and comes after.
+        loadPoints();
         for (const auto& [name, value] : options.sets) {
             SetControl(st_.settings, name, value);
         }
-        loadPoints();
     }
     ~Runner() { st_.log.detach(&view_); }
     Runner(const Runner&) = delete;
@@ -138,7 +142,10 @@ class Runner {
                 break;
             }
         }
-        if (!saveSettings() || !writeReport()) {
+        // Both, whatever the other did: a settings file that failed must not cost the report.
+        const bool bSaved = saveSettings();
+        const bool bReported = writeReport();
+        if (!bSaved || !bReported) {
             status = kExitFailed;
         }
         return status;

@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "headless/program_run.h"
-#include "run/run_commands.h"
-#include "support/sim_station.h"
 
 namespace kov::test {
 namespace {
@@ -383,32 +381,6 @@ TEST(HeadlessRun, CtrlCStopsTheRunAndASecondEndsTheProgram) {
         EXPECT_EQ(std::count(log.begin(), log.end(), "Model Run Aborted"), 2) << run.out;
         EXPECT_EQ(night.report().at("runs").at(0).at("ending"), "stopped");
     }
-}
-
-// The same START run, once through the runner and once in the window's Station on the same night
-// and clock: the same log, entry for entry (the times aside, which are local time in the runner).
-TEST(HeadlessRun, AStartRunLogsWhatTheWindowLogs) {
-    Night night;
-    const ProgramRun run = night.run({"start", "--set", "NumberOfAligns=5"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    std::vector<std::string> headless = LogTexts(run.out);
-    ASSERT_EQ(headless.back(), "KOV Exiting");  // the settings file was made, as at EXIT
-    headless.pop_back();
-    EXPECT_NE(night.dir.read("settings.ini").find("Number of Aligns=5"), std::string::npos);
-
-    SimStation window;  // the tests' clock starts where kNightStart says
-    window.sim.setWorkingDirectory(night.dir.path());
-    window.st.settings.PixelScale = "1.85";
-    window.st.settings.NumberOfAligns = "5";
-    Command1Click(window.st);
-    std::string lf;
-    for (char c : window.st.log.text()) {
-        if (c != '\r') {
-            lf += c;
-        }
-    }
-    EXPECT_EQ(headless, LogTexts(lf));
-    EXPECT_TRUE(window.ui.boxes.empty());
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
-  nlohmann-json3-dev
+  nlohmann-json3-dev libcli11-dev
   xvfb xauth
   g++-mingw-w64-x86-64-posix wine64 wine googletest
 )

@@ -1,8 +1,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
+#include "headless/headless_runner.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
 #include "ui/qt/kov_form.h"
@@ -10,6 +14,16 @@
 #include "ui/qt/qt_settings_store.h"
 
 int main(int argc, char* argv[]) {
+    // Without a window there is no QApplication either, so no display is needed. The operator's
+    // settings store is read through QSettings (QtCore only) and left unchanged.
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const auto headless = std::find(args.begin(), args.end(), "--headless");
+    if (headless != args.end()) {
+        args.erase(headless);
+        const kov::qt::QtSettingsStore operatorStore;
+        return kov::headless::RunHeadless(args, operatorStore);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kov-sky-mapper"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")

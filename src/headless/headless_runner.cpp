@@ -1,0 +1,359 @@
+#include "headless/headless_runner.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "headless/clocks.h"
+#include "headless/control_settings.h"
+#include "headless/headless_operator.h"
+#include "headless/ini_settings_store.h"
+#include "headless/interrupt.h"
+#include "headless/options.h"
+#include "headless/run_report.h"
+#include "headless/stdout_log.h"
+#include "mount/add_point.h"
+#include "mount/model_result_text.h"
+#include "mount/target_sync.h"
+#include "mount/telescope_choice.h"
+#include "run/run_commands.h"
+#include "sim/observatory.h"
+#include "sim/scenario.h"
+#include "station/station.h"
+#include "ui/point_file.h"
+#include "ui/run_settings.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace kov::headless {
+
+namespace {
+
+constexpr const char* kProgram = "kov-sky-mapper " KOV_VERSION;
+
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+void ReportUsage(std::FILE* err, const std::string& problem) {
+    std::fprintf(err, "kov-sky-mapper --headless: %s (see kov-sky-mapper --headless --help)\n",
+                 OneLine(problem).c_str());
+}
+
+sim::Scenario Night(const Options& options) {
+    if (!options.scenario) {
+        return sim::DefaultScenario();
+    }
+    try {
+        return sim::LoadScenario(*options.scenario);
+    } catch (const std::exception& e) {
+        throw UsageError("cannot use the scenario " + *options.scenario + ": " + e.what());
+    }
+}
+
+// A file to be written at the end whose place is wrong is found out before the night's work,
+// not after it.
+void CheckPlace(const char* option, const std::optional<std::string>& file) {
+    if (!file) {
+        return;
+    }
+    const std::filesystem::path path(*file);
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        throw UsageError(std::string(option) + " " + *file + " is a folder: name a file in it");
+    }
+    const std::filesystem::path folder =
+        path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+    if (!std::filesystem::is_directory(folder, ec)) {
+        throw UsageError(std::string(option) + " " + *file + ": the folder " + folder.string() +
+                         " does not exist");
+    }
+}
+
+std::unique_ptr<Clock> MakeClock(const Options& options) {
+    if (options.fast) {
+        return std::make_unique<FastClock>(options.clockStart.value_or(NowEpochSeconds()));
+    }
+    return std::make_unique<SystemClock>();
+}
+
+std::optional<IniSettingsStore> OpenSettingsFile(const Options& options) {
+    if (!options.settings) {
+        return std::nullopt;
+    }
+    CheckPlace("--settings", options.settings);
+    try {
+        return IniSettingsStore(*options.settings);
+    } catch (const AutomationError& e) {
+        throw UsageError(e.description());
+    }
+}
+
+// One process, one observatory, one night: the commands share the Station as the window's
+// buttons do.
+class Runner {
+  public:
+    Runner(const Options& options, const SettingsStore& operatorStore, std::FILE* out,
+           std::FILE* err)
+        : options_(options),
+          out_(out),
+          err_(err),
+          clock_(MakeClock(options)),
+          sim_(Night(options), *clock_),
+          file_(OpenSettingsFile(options)),
+          store_(file_ ? static_cast<const SettingsStore&>(*file_) : operatorStore),
+          ui_(std::deque<Answer>(options.answers.begin(), options.answers.end()), options.verbose,
+              out, err),
+          st_(ui_, *clock_, sim_.factory(), sim_.desktop()),
+          view_(out) {
+        CheckPlace("--report", options.report);
+        st_.log.attach(&view_);
+        st_.record.observe([this](const RunRecord&, RecordChange change, std::size_t) {
+            begun_ = begun_ || change == RecordChange::Begun;
+        });
+        LoadSettings(st_.settings, store_);
+        // Loading a list writes its count into NumberOfAligns, as "Load..." does; a --set of it
+        // is the script's explicit word and comes after.
+        loadPoints();
+        for (const auto& [name, value] : options.sets) {
+            SetControl(st_.settings, name, value);
+        }
+    }
+    ~Runner() { st_.log.detach(&view_); }
+    Runner(const Runner&) = delete;
+    Runner& operator=(const Runner&) = delete;
+
+    int run() {
+        InterruptGuard interrupts;
+        int status = kExitDone;
+        for (Command command : options_.commands) {
+            if (InterruptGuard::Received() || !perform(command)) {
+                status = kExitFailed;
+                break;
+            }
+        }
+        // Both, whatever the other did: a settings file that failed must not cost the report.
+        const bool bSaved = saveSettings();
+        const bool bReported = writeReport();
+        if (!bSaved || !bReported) {
+            status = kExitFailed;
+        }
+        return status;
+    }
+
+  private:
+    // True when the command reached its normal end with all its work done.
+    bool perform(Command command) {
+        switch (command) {
+            case Command::Start:
+                return runWork(command, Command1Click);
+            case Command::Test:
+                return runWork(command, TestItClick);
+            case Command::Sync:
+                return runWork(command, DoSyncClick);
+            case Command::Align:
+                return runWork(command, AddlAlignClick);
+            case Command::Connect:
+                return connect();
+            case Command::AddPoint:
+                return addPoint();
+        }
+        return false;
+    }
+
+    // As the window does for a click that throws: logged and shown, and the command failed.
+    template <class Click>
+    bool guarded(Click&& click) {
+        std::string what;
+        try {
+            click();
+            return true;
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+            what = "Unknown error";
+        }
+        st_.log.AddLog("Unexpected error: " + what);
+        ui_.messageBox("Unexpected error: " + what +
+                           "\r\nThe command was not completed. Check the outside programs and "
+                           "try again.",
+                       "KOV - ERROR", Buttons::Ok, Icon::Critical);
+        return false;
+    }
+
+    // A START, TEST, One Sync or Add'l Align: the button is clicked once to start the work. A
+    // Ctrl+C is a click on STOP (the START button's caption while any work runs) from inside the
+    // work, which asks for the stop whatever the work is.
+    bool runWork(Command command, void (*click)(Station&)) {
+        begun_ = false;
+        ui_.onInterrupt = [this] { Command1Click(st_); };
+        // A run that throws still leaves its record, ended as failed, for the report.
+        const bool bClean = guarded([&] { click(st_); });
+        ui_.onInterrupt = nullptr;
+        if (!begun_) {
+            return false;  // the settings were refused; the box said which
+        }
+        const RunRecord& record = st_.record.get();
+        runs_.push_back({CommandWord(command), record});
+        summarize(command, record);
+        if (!bClean || record.ending != RunEnding::Completed) {
+            return false;
+        }
+        if (command == Command::Sync || command == Command::Align) {
+            // "Sync Done!": the solution was sent and the controller's terms read back.
+            return record.points.size() == 1 && record.points.front().sync > 0 &&
+                   record.points.front().terms.has_value();
+        }
+        return record.pointsSolved() >= record.pointsAsked;
+    }
+
+    void summarize(Command command, const RunRecord& record) {
+        std::string line = std::string("== ") + CommandWord(command) + ": " +
+                           RunEndingName(record.ending) + ", " +
+                           std::to_string(record.pointsSolved()) + " of " +
+                           std::to_string(record.pointsAsked) + " points solved";
+        if (record.testRmsDeg && record.testPeakDeg) {
+            char statistics[96];
+            std::snprintf(statistics, sizeof statistics, ", RMS %.1f arcsec, peak %.1f arcsec",
+                          *record.testRmsDeg * 3600.0, *record.testPeakDeg * 3600.0);
+            line += statistics;
+        }
+        if (record.endTerms) {
+            line += ", " + ModelResultText(record.endTerms->a, record.endTerms->e);
+        }
+        std::fprintf(out_, "%s\n", line.c_str());
+        std::fflush(out_);
+    }
+
+    // Connect: the driver's name and the model terms; it has succeeded when the terms were read.
+    bool connect() {
+        const int before = ui_.writes(Label::GeminiResult);
+        const bool bClean = guarded([this] { ConnectTelescope(st_); });
+        const bool bRead = bClean && ui_.writes(Label::GeminiResult) > before;
+        std::fprintf(out_, "== connect: ScopeName %s, GeminiResult %s\n",
+                     st_.settings.ScopeName().c_str(),
+                     bRead ? WithLf(ui_.label(Label::GeminiResult)).c_str() : "(not read)");
+        std::fflush(out_);
+        return bRead;
+    }
+
+    // As "Load..." does, the whole file or nothing. A list that add-point starts may begin with
+    // no file: the save creates it.
+    void loadPoints() {
+        if (!options_.points) {
+            return;
+        }
+        const std::string& path = *options_.points;
+        std::error_code ec;
+        const bool bAddsPoint = std::find(options_.commands.begin(), options_.commands.end(),
+                                          Command::AddPoint) != options_.commands.end();
+        if (bAddsPoint && !std::filesystem::exists(path, ec)) {
+            return;
+        }
+        try {
+            st_.points.replace(ReadPointFile(path));
+        } catch (const AutomationError& e) {
+            throw UsageError("cannot use the point file " + path + ": " + e.description());
+        }
+        st_.ui.setLabel(Label::FileDisplay, path);
+    }
+
+    // Add Point, then the list to --points through the safe file writer.
+    bool addPoint() {
+        const std::size_t before = st_.points.size();
+        if (!guarded([this] { AddPoint(st_); }) || st_.points.size() == before) {
+            return false;  // the box said why
+        }
+        const std::string& path = *options_.points;
+        try {
+            WritePointFile(path, st_.points.points());
+        } catch (const AutomationError& e) {
+            std::fprintf(err_, "kov-sky-mapper: the point list was not saved: %s\n",
+                         WithLf(e.description()).c_str());
+            return false;
+        }
+        st_.ui.setLabel(Label::FileDisplay, path);
+        const MappingPoint& added = st_.points.at(st_.points.size() - 1);
+        std::fprintf(out_, "== add-point: Alt %s Az %s; %zu points in %s\n", added.alt.c_str(),
+                     added.az.c_str(), st_.points.size(), path.c_str());
+        std::fflush(out_);
+        return true;
+    }
+
+    // As the window does at exit, but only into a settings file named on the command line: the
+    // operator's own store is left as it was.
+    bool saveSettings() {
+        if (!file_) {
+            return true;
+        }
+        try {
+            SaveSettings(st_.settings, *file_, st_.log);
+            return true;
+        } catch (const AutomationError& e) {
+            std::fprintf(err_, "kov-sky-mapper: %s\n", WithLf(e.description()).c_str());
+            return false;
+        }
+    }
+
+    bool writeReport() {
+        if (!options_.report) {
+            return true;
+        }
+        try {
+            WriteReport(*options_.report, kProgram, runs_);
+            return true;
+        } catch (const AutomationError& e) {
+            std::fprintf(err_, "kov-sky-mapper: the report was not written: %s\n",
+                         WithLf(e.description()).c_str());
+            return false;
+        }
+    }
+
+    const Options& options_;
+    std::FILE* out_;
+    std::FILE* err_;
+    std::unique_ptr<Clock> clock_;  // outlives the observatory that reads it
+    sim::Observatory sim_;
+    std::optional<IniSettingsStore> file_;
+    const SettingsStore& store_;
+    HeadlessOperator ui_;
+    Station st_;
+    StdoutLog view_;
+    bool begun_ = false;
+    std::vector<ReportedRun> runs_;
+};
+
+}  // namespace
+
+int RunHeadless(const std::vector<std::string>& args, const SettingsStore& operatorStore,
+                std::FILE* out, std::FILE* err) {
+#ifdef _WIN32
+    // LF line ends on the console and in pipes, as everywhere else.
+    _setmode(_fileno(out), _O_BINARY);
+    _setmode(_fileno(err), _O_BINARY);
+#endif
+    try {
+        const Options options = ParseOptions(args);
+        if (options.help) {
+            std::fprintf(out, "%s", HelpText().c_str());
+            return kExitDone;
+        }
+        Runner runner(options, operatorStore, out, err);
+        return runner.run();
+    } catch (const UsageError& e) {
+        ReportUsage(err, e.what());
+        return kExitUsage;
+    }
+}
+
+}  // namespace kov::headless

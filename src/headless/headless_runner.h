@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace kov {
+class SettingsStore;
+}
+
+namespace kov::headless {
+
+// Exit statuses of a headless run.
+inline constexpr int kExitDone = 0;    // every command reached its normal end
+inline constexpr int kExitFailed = 1;  // a command ended any other way
+inline constexpr int kExitUsage = 2;   // the command line cannot be acted on
+
+// Runs commands of the main window without a window: `args` are the arguments after
+// "--headless". The log goes to `out` as it is made, message boxes to `err`. `operatorStore` is
+// the operator's own settings store, read when no --settings file is given and never written.
+int RunHeadless(const std::vector<std::string>& args, const SettingsStore& operatorStore,
+                std::FILE* out = stdout, std::FILE* err = stderr);
+
+}  // namespace kov::headless

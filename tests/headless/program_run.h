@@ -1,0 +1,41 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kov::test {
+
+// What the real program did: how it ended and everything it printed.
+struct ProgramRun {
+    int exitCode = -1;  // the exit status, or 128 + the signal that ended it
+    std::string out;
+    std::string err;
+};
+
+// Runs the built kov-sky-mapper --headless in `folder` (where the simulated cameras write their
+// images) with these arguments and extra environment variables, waits for it and collects its
+// output. `onOutput` sees the standard output so far after every piece that arrives, with the
+// program's process id (to send it a signal).
+ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>& args,
+                      const std::function<void(pid_t, const std::string&)>& onOutput = {});
+
+// A fresh folder for one test's files, removed with the object.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string path(const std::string& name = "") const { return (root_ / name).string(); }
+    std::string write(const std::string& name, const std::string& bytes) const;
+    std::string read(const std::string& name) const;
+
+  private:
+    std::filesystem::path root_;
+};
+
+}  // namespace kov::test

@@ -1,0 +1,62 @@
+// The same START run, once by the headless runner and once by a click in the window, on the same
+// night and clock: the same log, entry for entry, the times aside.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <string>
+#include <vector>
+
+#include "headless/program_run.h"
+#include "sim/observatory.h"
+#include "support/memory_store.h"
+#include "support/virtual_clock.h"
+#include "ui/qt/kov_form.h"
+
+namespace kov::qt {
+namespace {
+
+// The entries' texts from "Starting Model Run" on, without times and line-end carriage returns.
+std::vector<std::string> RunEntries(const std::string& log) {
+    std::vector<std::string> texts;
+    std::size_t begin = 0;
+    while (begin < log.size()) {
+        std::size_t end = log.find('\n', begin);
+        end = end == std::string::npos ? log.size() : end;
+        std::string line = log.substr(begin, end - begin);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const bool stamped = line.size() > 10 && line[2] == ':' && line[5] == ':';
+        if (stamped && (!texts.empty() || line.substr(10) == "Starting Model Run")) {
+            texts.push_back(line.substr(10));
+        }
+        begin = end + 1;
+    }
+    return texts;
+}
+
+TEST(HeadlessWindowLog, AStartRunLogsWhatTheWindowLogs) {
+    test::TempFolder folder;
+    // 1796591103 is 2026-12-06 21:05:03 UTC, where the tests' virtual clock starts.
+    const test::ProgramRun run =
+        test::RunProgram(folder.path(), {"start", "--fast", "--clock-start", "1796591103", "--set",
+                                         "NumberOfAligns=5", "--set", "PixelScale=1.85"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    test::MemoryStore store;
+    store.put("Number of Aligns", "5");
+    store.put("Image Scale", "1.85");
+    test::VirtualClock clock;
+    sim::Observatory observatory(sim::DefaultScenario(), clock);
+    observatory.setWorkingDirectory(folder.path());
+    KOVForm form(store, clock, observatory.factory(), observatory.desktop());
+    form.findChild<QAbstractButton*>("Command1")->click();
+
+    const std::vector<std::string> window = RunEntries(form.station().log.text());
+    ASSERT_FALSE(window.empty());
+    EXPECT_EQ(window.back(), "Model Run Completed");
+    EXPECT_EQ(RunEntries(run.out), window);
+}
+
+}  // namespace
+}  // namespace kov::qt

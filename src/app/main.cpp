@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include "sim/observatory.h"
@@ -47,10 +48,16 @@ int main(int argc, char* argv[]) {
     kov::qt::QtSettingsStore store;
 
     kov::qt::KOVForm form(store, clock, observatory.factory(), observatory.desktop());
-    QObject::connect(&form, &kov::qt::KOVForm::endProgram, &app, [] {
-        QApplication::closeAllWindows();
-        QCoreApplication::exit(0);
-    });
+    // EXIT ends the process where it stands, even from inside a wait of the work it stopped:
+    // the settings are saved by then, and the work must not go on calling the outside programs
+    // (a connection check would change the driver name after it was saved).
+    QObject::connect(
+        &form, &kov::qt::KOVForm::endProgram, &app,
+        [] {
+            std::fflush(nullptr);
+            std::_Exit(0);
+        },
+        Qt::DirectConnection);
     form.show();
     return QApplication::exec();
 }

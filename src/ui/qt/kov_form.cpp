@@ -112,15 +112,19 @@ KOVForm::KOVForm(SettingsStore& store, Clock& clock, ObjectFactory& objects, Des
     setWindowTitle(QString::fromLatin1(kDesignCaption));
 
     // The frames are made in the order Tab walks them: movement, mapping, telescope, camera,
-    // then the command row.
+    // then the command row. The movement area takes the height the window has; the settings
+    // frames stand beside it, so every control fits a 1280x800 screen.
     auto* grid = new QGridLayout(body_.get());
     movement_ = new MovementFrames(st_);
     mapping_ = new MappingFrame(st_);
     telescope_ = new TelescopeFrame(st_);
-    grid->addWidget(movement_, 0, 0, 2, 1);
-    grid->addWidget(mapping_, 0, 1);
-    grid->addWidget(telescope_, 1, 1);
-    grid->addWidget(new CameraFrame(st_.settings), 2, 0, 1, 2);
+    auto* side = new QVBoxLayout;
+    side->addWidget(mapping_);
+    side->addWidget(telescope_);
+    side->addWidget(new CameraFrame(st_.settings));
+    side->addStretch();
+    grid->addWidget(movement_, 0, 0);
+    grid->addLayout(side, 0, 1);
 
     // Read at a telescope at night, from a step back: the two lines that matter are larger.
     QFont large = font();
@@ -130,14 +134,16 @@ KOVForm::KOVForm(SettingsStore& store, Clock& clock, ObjectFactory& objects, Des
     for (QLabel* label : {status_, geminiResult_}) {
         label->setFont(large);
         label->setWordWrap(true);
+        label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         label->setMinimumHeight(label->fontMetrics().height());
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
-    grid->addWidget(status_, 3, 0, 1, 2);
-    grid->addWidget(geminiResult_, 4, 0, 1, 2);
-    grid->addWidget(buildCommandRow(), 5, 0, 1, 2);
-    grid->setRowStretch(1, 1);
-    grid->setColumnStretch(0, 1);
+    grid->addWidget(status_, 1, 0, 1, 2);
+    grid->addWidget(geminiResult_, 2, 0, 1, 2);
+    grid->addWidget(buildCommandRow(), 3, 0, 1, 2);
+    grid->setRowStretch(0, 1);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

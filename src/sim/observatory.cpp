@@ -165,6 +165,10 @@ bool Observatory::planetariumHoldsPastedImage() const {
     return world_->pasted != nullptr;
 }
 
+bool Observatory::pastedImageCalibrated() const {
+    return world_->pasted && world_->pasted->calibrated;
+}
+
 void Observatory::setProgramMissing(const std::string& progId, bool missing) {
     if (missing) {
         world_->missing.insert(UpperCase(progId));
@@ -197,6 +201,16 @@ void Observatory::clearInjections() {
 
 void Observatory::setPlanetariumWindowTitle(const std::string& title) {
     world_->planetariumTitle = title;
+}
+
+void Observatory::setForegroundDenied(bool denied) {
+    world_->foregroundDenied = denied;
+}
+void Observatory::setMaximDocumentMissing(bool missing) {
+    world_->maximDocumentMissing = missing;
+}
+WindowHandle Observatory::foregroundWindow() const {
+    return world_->foreground;
 }
 
 void Observatory::addCloud(const Cloud& cloud) {

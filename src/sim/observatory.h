@@ -57,6 +57,7 @@ class Observatory {
     int lightImagesTaken() const;
     std::optional<SkyPosition> imageLinkInformation() const;
     bool planetariumHoldsPastedImage() const;
+    bool pastedImageCalibrated() const;  // by a matching dark frame
 
     // --- Failure injection ---------------------------------------------------------------------
     void setProgramMissing(const std::string& progId, bool missing = true);
@@ -72,6 +73,11 @@ class Observatory {
     void failCallAt(std::size_t index, const AutomationError& error);
     void clearInjections();
     void setPlanetariumWindowTitle(const std::string& title);  // empty: the window is closed
+    // While denied, bringing a window to the front is refused; lifting it grants the last
+    // refused request, as a window system that complies late does.
+    void setForegroundDenied(bool denied);
+    void setMaximDocumentMissing(bool missing);
+    WindowHandle foregroundWindow() const;
     void addCloud(const Cloud& cloud);
     void clearClouds();
     // Relative image and calibration paths resolve against this folder (default: the current

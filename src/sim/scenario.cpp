@@ -96,6 +96,15 @@ auto TextInto(std::string& target) {
     return [&target](const json& v, const std::string& key) { target = Text(v, key); };
 }
 
+auto FlagInto(bool& target) {
+    return [&target](const json& v, const std::string& key) {
+        if (!v.is_boolean()) {
+            Fail(key, "must be true or false");
+        }
+        target = v.get<bool>();
+    };
+}
+
 template <typename Item>
 void ReadList(const json& v, const std::string& key, std::vector<Item>& out,
               const std::function<Item(const json&, const std::string&)>& readItem) {
@@ -200,6 +209,8 @@ void ReadScenario(const json& root, Scenario& s) {
     top.on("planetariumWindow", [&](const json& v, const std::string& key) {
         s.planetariumWindowTitle = v.is_null() ? std::string() : Text(v, key);
     });
+    top.on("foregroundDenied", FlagInto(s.foregroundDenied));
+    top.on("maximDocumentMissing", FlagInto(s.maximDocumentMissing));
     top.on("chooser", TextInto(s.chooserAnswer));
     top.on("driver", [&](const json& v, const std::string& key) {
         ObjectReader r(v, key);

@@ -57,6 +57,11 @@ struct Scenario {
     std::vector<std::string> missingPrograms;  // identifiers that are not registered
 
     std::string planetariumWindowTitle = "TheSky6 Professional Edition";  // empty: no window
+    // The window system refuses to bring another program's window to the front (as it does
+    // when a full-screen program or a focus guard holds the desktop).
+    bool foregroundDenied = false;
+    // MaxIm DL finishes its exposures but hands out no document (its image window was closed).
+    bool maximDocumentMissing = false;
     std::string chooserAnswer = "Gemini.Telescope";  // what the operator picks in the chooser
     std::string driverId = "Gemini.Telescope";       // registered in addition to the default
     std::string driverName = "Gemini";

@@ -220,12 +220,27 @@ class SimMaximDocument : public MaximDocument {
     void SaveFile(const std::string& path, int, bool, int, bool) override {
         w().guard("MaximDocument.SaveFile");
         WriteImage(w(), path, *image_, std::nullopt);
+        w().maxim.saved[w().resolve(path).string()] = std::make_shared<const ImageRecord>(*image_);
     }
 
+    // Only a dark frame of the same exposure and bin, taken within a degree of the light
+    // image's sensor temperature, calibrates it.
     void Calibrate() override {
         w().guard("MaximDocument.Calibrate");
-        if (w().maxim.calibrationSet && !w().maxim.darks.empty()) {
-            image_->calibrated = true;
+        if (!w().maxim.calibrationSet) {
+            return;
+        }
+        for (const std::string& dark : w().maxim.darks) {
+            const auto it = w().maxim.saved.find(dark);
+            if (it == w().maxim.saved.end()) {
+                continue;
+            }
+            const ImageRecord& d = *it->second;
+            if (!d.light && std::fabs(d.exposure - image_->exposure) < 0.001 &&
+                d.binX == image_->binX && d.binY == image_->binY &&
+                std::fabs(d.temperature - image_->temperature) <= 1.0) {
+                image_->calibrated = true;
+            }
         }
     }
 
@@ -300,7 +315,7 @@ class SimMaximCamera : public MaximCamera {
     std::shared_ptr<MaximDocument> Document() override {
         w().guard("MaximCamera.Document");
         w().updateCameras();
-        if (!maxim().last) {
+        if (!maxim().last || w().maximDocumentMissing) {
             return nullptr;
         }
         return std::make_shared<SimMaximDocument>(census_.shared(), maxim().last);
@@ -339,7 +354,7 @@ class SimMaximApplication : public MaximApplication {
         if (!std::filesystem::is_regular_file(w().resolve(path), ec)) {
             throw AutomationError(kErrFileNotFound, "MaxIm DL: cannot open " + path);
         }
-        w().maxim.darks.push_back(path);
+        w().maxim.darks.push_back(w().resolve(path).string());
     }
     void CalSet() override {
         w().guard("MaximApplication.CalSet");

@@ -22,8 +22,28 @@ std::vector<TopLevelWindow> SimDesktop::topLevelWindows() {
 }
 
 void SimDesktop::setForegroundWindow(WindowHandle window) {
-    world_->calls.push_back("Desktop.setForegroundWindow");
-    world_->foreground = window;
+    SimWorld& w = *world_;
+    w.calls.push_back("Desktop.setForegroundWindow");
+    if (w.foregroundDenied) {
+        w.foregroundRequested = window;  // the window system may still grant it later
+        return;
+    }
+    w.foreground = window;
+    w.foregroundRequested = 0;
+}
+
+WindowHandle SimDesktop::foregroundWindow() {
+    SimWorld& w = *world_;
+    w.calls.push_back("Desktop.foregroundWindow");
+    if (!w.foregroundDenied && w.foregroundRequested != 0) {
+        w.foreground = w.foregroundRequested;
+        w.foregroundRequested = 0;
+    }
+    // A closed window cannot hold the keyboard.
+    if (w.foreground == kPlanetariumWindow && w.planetariumTitle.empty()) {
+        return 0;
+    }
+    return w.foreground;
 }
 
 void SimDesktop::keyDown(int virtualKey) {

@@ -15,6 +15,7 @@ class SimDesktop : public Desktop {
 
     std::vector<TopLevelWindow> topLevelWindows() override;
     void setForegroundWindow(WindowHandle window) override;
+    WindowHandle foregroundWindow() override;
     void keyDown(int virtualKey) override;
     void keyUp(int virtualKey) override;
 

@@ -30,7 +30,9 @@ SimWorld::SimWorld(Scenario s, Clock& c)
       mount(scenario.mountErrors, HaDec{scenario.startHourAngle, scenario.startDec},
             LocalSiderealHours(startEpoch, scenario.site.longitude), scenario.slewRate,
             scenario.settleSeconds),
-      planetariumTitle(scenario.planetariumWindowTitle) {
+      planetariumTitle(scenario.planetariumWindowTitle),
+      foregroundDenied(scenario.foregroundDenied),
+      maximDocumentMissing(scenario.maximDocumentMissing) {
     for (const std::string& id : scenario.missingPrograms) {
         missing.insert(UpperCase(id));
     }

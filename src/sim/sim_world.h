@@ -83,8 +83,10 @@ struct MaximState {
     double doneAt = 0.0;
     std::shared_ptr<ImageRecord> pending;
     std::shared_ptr<ImageRecord> last;
-    std::vector<std::string> darks;
+    std::vector<std::string> darks;  // resolved paths
     bool calibrationSet = false;
+    // The frames MaxIm DL saved, by resolved path, so a calibration knows what its dark holds.
+    std::map<std::string, std::shared_ptr<const ImageRecord>> saved;
 };
 
 struct SimWorld {
@@ -109,6 +111,9 @@ struct SimWorld {
     bool planetariumConnected = false;
     std::string planetariumTitle;
     WindowHandle foreground = 0;
+    bool foregroundDenied = false;
+    WindowHandle foregroundRequested = 0;  // refused while denied, granted once allowed
+    bool maximDocumentMissing = false;
     std::set<int> keysDown;
     std::shared_ptr<const ImageRecord> clipboard;
     std::shared_ptr<const ImageRecord> pasted;

@@ -19,6 +19,9 @@ class Desktop {
     virtual ~Desktop() = default;
     virtual std::vector<TopLevelWindow> topLevelWindows() = 0;
     virtual void setForegroundWindow(WindowHandle window) = 0;
+    // The window that has the keyboard now; the window system may refuse or delay a
+    // setForegroundWindow, so keystrokes are sent only after this confirms it.
+    virtual WindowHandle foregroundWindow() = 0;
     virtual void keyDown(int virtualKey) = 0;
     virtual void keyUp(int virtualKey) = 0;
 };

@@ -39,6 +39,7 @@ class NoDesktop : public Desktop {
   public:
     std::vector<TopLevelWindow> topLevelWindows() override { return {}; }
     void setForegroundWindow(WindowHandle) override {}
+    WindowHandle foregroundWindow() override { return 0; }
     void keyDown(int) override {}
     void keyUp(int) override {}
 };

@@ -1,5 +1,6 @@
 #include "run/target_loop.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -119,7 +120,11 @@ class Loop {
             st_.ui.repaint(Label::Status);
             return;
         }
-        // The mount stays where it is: the operator declined to go on, so nothing more moves.
+        incomplete();
+    }
+
+    // The operator declined to go on: the mount stays where it is, so nothing more moves.
+    [[noreturn]] void incomplete() {
         step_ = kSlewingBack;
         st_.log.AddLog(step_);
         status("Modeling run incomplete!", true);
@@ -177,9 +182,11 @@ class Loop {
     }
 
     // A list move that fails, by an error or a false result without a stop, asks the operator;
-    // a Yes goes on to the next list point, since the failed one cannot be imaged.
+    // a Yes goes on to the next list point, since the failed one cannot be imaged. Once every
+    // point of the list has failed in a row, going round again would only ask again: the run
+    // ends as when the operator declines.
     void moveToList(const char* failureText) {
-        for (;;) {
+        for (std::size_t failed = 1;; ++failed) {
             bool bArrived = false;
             if (act([&] { bArrived = MoveToListPoint(st_, st_.run.nListPoint); })) {
                 if (bArrived) {
@@ -190,6 +197,9 @@ class Loop {
                 }
                 st_.error.description = failureText;
                 errorPath();
+            }
+            if (failed >= std::max<std::size_t>(1, st_.points.size())) {
+                incomplete();
             }
             ++st_.run.nListPoint;
         }

@@ -28,7 +28,21 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Night of the simulated observatory to use (JSON); default: a clear night."),
         QStringLiteral("FILE"));
     parser.addOption(scenarioOption);
+    const QCommandLineOption timeFactorOption(
+        QStringLiteral("time-factor"),
+        QStringLiteral("Run the simulated observatory's time this many times faster (demos, "
+                       "screenshots); default 1."),
+        QStringLiteral("N"), QStringLiteral("1"));
+    parser.addOption(timeFactorOption);
     parser.process(app);
+
+    bool factorRead = false;
+    const double timeFactor = parser.value(timeFactorOption).toDouble(&factorRead);
+    if (!factorRead || !(timeFactor > 0.0) || timeFactor > 1000.0) {
+        std::fprintf(stderr,
+                     "kov-sky-mapper: --time-factor wants a number above 0 and up to 1000\n");
+        return 2;
+    }
 
     kov::sim::Scenario scenario = kov::sim::DefaultScenario();
     if (parser.isSet(scenarioOption)) {
@@ -43,7 +57,7 @@ int main(int argc, char* argv[]) {
     }
 
     // The clock outlives the observatory, which outlives the window that drives it.
-    kov::qt::QtClock clock;
+    kov::qt::QtClock clock(timeFactor);
     kov::sim::Observatory observatory(std::move(scenario), clock);
     kov::qt::QtSettingsStore store;
 

@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "run/run_commands.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
 #include "support/memory_store.h"
@@ -297,24 +298,31 @@ TEST(KOVFormExit, ExitInsideANestedWaitEndsTheProcessBeforeAnyOutsideCall) {
                 "saved 20 keys, last call AscomTelescope\\.[A-Za-z]+\n$");
 }
 
-// The bar beside the image counter shows "Image n of N" only while work is in progress.
-TEST_F(KOVFormTest, TheProgressBarFollowsTheImageCounterWhileWorkIsInProgress) {
-    open();
-    Station& st = form->station();
-    auto* bar = find<QProgressBar>("RunProgress");
-    const auto shown = [bar] { return bar->isVisible() ? bar->text() : "hidden"; };
-    QStringList seen{shown()};
-    st.record.begin(RunCommand::Start, 0);
-    seen << shown();
-    for (const char* counter : {"Image 1/3", "Image 2/3", "Image 2/3", "Image 3/3"}) {
-        st.ui.setLabel(Label::ImageNumber, counter);
-        seen << shown();
-    }
-    st.record.end(RunEnding::Stopped);
-    seen << shown();
-    EXPECT_EQ(seen, QStringList({"hidden", "Image 0 of 1", "Image 1 of 3", "Image 2 of 3",
-                                 "Image 2 of 3", "Image 3 of 3", "hidden"}));
-    EXPECT_EQ(find<QLabel>("ImageNumber")->text(), "Image 3/3");
+// The bar beside the image counter shows "Image n of N" only while a run is in progress.
+TEST(KOVFormOnTheSimulator, TheProgressBarFollowsARunAndGoesWhenItEnds) {
+    kov::test::MemoryStore store;
+    kov::test::VirtualClock clock;
+    sim::Observatory observatory(sim::DefaultScenario(), clock);
+    store.put("Number of Aligns", "3");
+    store.put("Image Scale", std::to_string(observatory.scenario().pixelScale));
+    KOVForm form(store, clock, observatory.factory(), observatory.desktop());
+    form.show();
+    auto* bar = form.findChild<QProgressBar*>("RunProgress");
+    QStringList seen;
+    const auto note = [&] {
+        const QString state = bar->isVisible() ? bar->text() : "hidden";
+        if (seen.isEmpty() || seen.back() != state) {
+            seen << state;
+        }
+    };
+    note();
+    clock.onSleep = [&](std::uint32_t) { note(); };
+    Command1Click(form.station());
+    note();
+    EXPECT_EQ(seen, QStringList({"hidden", "Image 0 of 3", "Image 1 of 3", "Image 2 of 3",
+                                 "Image 3 of 3", "hidden"}));
+    EXPECT_EQ(form.station().record().ending, RunEnding::Completed);
+    form.station().run.bRunning = false;
 }
 
 // "Help" hands the manual beside the program to the browser; a browser that fails shows

@@ -38,12 +38,12 @@ export QT_QPA_PLATFORM=xcb
 
 settings() {  # the stored movement pattern: ZigZag or PointList
   mkdir -p "$XDG_CONFIG_HOME/KovSkyMapper"
-  printf '[Settings]\nMovement=%s\nNumber%%20of%%20Aligns=6\nExposure%%20Length=2\nExposure%%20Delay=2\n' "$1" \
+  printf '[Settings]\nMovement=%s\nNumber%%20of%%20Aligns=6\nExposure%%20Length=2\nExposure%%20Delay=2\nImage%%20Scale=1.85\n' "$1" \
     >"$XDG_CONFIG_HOME/KovSkyMapper/KOV.conf"
 }
 
 start() {
-  (cd "$WORK" && exec "$OLDPWD/$PROGRAM") >"$WORK/program.log" 2>&1 &
+  (cd "$WORK" && exec "$OLDPWD/$PROGRAM" --time-factor 5) >"$WORK/program.log" 2>&1 &
   APID=$!
   for _ in $(seq 100); do
     WID=$(xdotool search --sync --onlyvisible --name '^Kov Sky Mapper' 2>/dev/null | head -1) && break
@@ -75,27 +75,29 @@ click() {  # x, y inside the main window
   xdotool mousemove $((X + $1)) $((Y + $2)) click 1
 }
 
+open_log() {  # ticks View Log and places the log window beside the main window's centre
+  geometry
+  click "$((WIDTH - 230))" $((HEIGHT - 20))
+  LWID=$(xdotool search --sync --onlyvisible --name '^KOV Log$' | head -1)
+  xdotool windowmove "$LWID" 560 120 windowsize "$LWID" 700 460
+  sleep 0.5
+}
+
+settings PointList
+start
+shot "$WID" main-points.png
+stop
+
 settings ZigZag
 start
 shot "$WID" main-zigzag.png
 geometry
 # START is the first button of the bottom row; View Log sits left of Help and EXIT.
 click 40 $((HEIGHT - 20))
-sleep 9
+sleep 6
 shot "$WID" main-run.png
-stop
-
-settings PointList
-start
-shot "$WID" main-points.png
-LOG_BEFORE=$(xdotool search --onlyvisible --name '^KOV Log$' 2>/dev/null | wc -l)
-geometry
-click "${VIEWLOG_X:-$((WIDTH - 230))}" $((HEIGHT - 20))
-sleep 1
-LWID=$(xdotool search --sync --onlyvisible --name '^KOV Log$' | head -1)
-xdotool windowmove "$LWID" 640 200
-sleep 0.5
+open_log
+sleep 2
 import -window root "$OUT/log-window.png"
 echo "$OUT/log-window.png"
 stop
-[ "$LOG_BEFORE" = 0 ]

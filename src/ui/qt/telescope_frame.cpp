@@ -37,7 +37,6 @@ TelescopeFrame::TelescopeFrame(Station& st, QWidget* parent)
             [&st] { GuardSlot(st, [&st] { ConnectTelescope(st); }); });
     commands_->addWidget(connectButton);
     layout->addLayout(commands_);
-    layout->addStretch();
 }
 
 }  // namespace kov::qt

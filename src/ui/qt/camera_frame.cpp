@@ -60,6 +60,9 @@ CameraFrame::CameraFrame(RunSettings& s, QWidget* parent)
             [&s](int state) { s.bAutoDark.set(FromQt(static_cast<Qt::CheckState>(state))); });
     s.bAutoDark.observe(showDark);
 
+    // Made in reading order, which is the order Tab walks them.
+    grid->addWidget(new QLabel(QStringLiteral("Pixel Scale:")), 1, 0);
+    grid->addWidget(BoundTextBox("PixelScale", s.PixelScale, this), 1, 1);
     auto* bin = Named(new QComboBox, "BinMode");
     for (const char* mode : kBinModes) {
         bin->addItem(QString::fromLatin1(mode));
@@ -72,8 +75,6 @@ CameraFrame::CameraFrame(RunSettings& s, QWidget* parent)
     });
     s.BinMode.observe([bin](int index) { bin->setCurrentIndex(index); });
 
-    grid->addWidget(new QLabel(QStringLiteral("Pixel Scale:")), 1, 0);
-    grid->addWidget(BoundTextBox("PixelScale", s.PixelScale, this), 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("Bin:")), 1, 2);
     grid->addWidget(bin, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("Exposure (sec)")), 2, 0);

@@ -298,6 +298,30 @@ TEST(KOVFormExit, ExitInsideANestedWaitEndsTheProcessBeforeAnyOutsideCall) {
                 "saved 20 keys, last call AscomTelescope\\.[A-Za-z]+\n$");
 }
 
+// Tab walks the frames as they are read: movement, mapping, telescope, camera, then the
+// command row. Of the pattern buttons Tab stops at the selected one, as Qt does for a group.
+TEST_F(KOVFormTest, TabFollowsTheFrames) {
+    open();
+    QStringList order;
+    for (QWidget* w = form->nextInFocusChain(); w != form.get(); w = w->nextInFocusChain()) {
+        if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() &&
+            !w->objectName().startsWith("qt_")) {
+            order << w->objectName();
+        }
+    }
+    QStringList commands = {"Check1", "Command5", "Command2"};
+    for (const char* run : {"AddlAlign", "DoSync", "TestIt", "Command1"}) {
+        if (find(run) != nullptr) {
+            commands.prepend(run);
+        }
+    }
+    EXPECT_EQ(order.join(" ").toStdString(),
+              "bZigZag_0 InitialMoveRA MoveInRA MoveInDEC ReverseRA DECMaxRange "
+              "WestFirst EastFirst NumberOfAligns OptionSky5 OptionSky6 Command4 Command3 "
+              "bCCDSoft bMaxim bAutoDark PixelScale BinMode Exposure Delay " +
+                  commands.join(" ").toStdString());
+}
+
 // The bar beside the image counter shows "Image n of N" only while a run is in progress.
 TEST(KOVFormOnTheSimulator, TheProgressBarFollowsARunAndGoesWhenItEnds) {
     kov::test::MemoryStore store;

@@ -1,6 +1,5 @@
 #include "ui/qt/kov_form.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,6 +19,7 @@
 #include "ui/qt/mapping_frame.h"
 #include "ui/qt/movement_frames.h"
 #include "ui/qt/qt_browser.h"
+#include "ui/qt/run_buttons.h"
 #include "ui/qt/slot_guard.h"
 #include "ui/qt/telescope_frame.h"
 
@@ -172,6 +172,8 @@ QWidget* KOVForm::buildCommandRow() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     windowCommands_ = new QHBoxLayout;
+    runButtons_ = new RunButtons(st_);
+    windowCommands_->addWidget(runButtons_);
     layout->addLayout(windowCommands_);
     layout->addStretch();
     viewLog_ = Named(new QCheckBox(QStringLiteral("View Log")), "Check1");
@@ -274,18 +276,15 @@ QLabel* KOVForm::labelFor(Label which) const {
             return mapping_->imageNumber();
         case Label::FileDisplay:
             return movement_->fileDisplay();
-        case Label::Command1:
+        case Label::Command1:  // a button, served by the run buttons
             break;
     }
-    return nullptr;
+    return status_;
 }
 
 void KOVForm::setLabel(Label which, const std::string& text) {
     if (which == Label::Command1) {
-        // START's caption: the button belongs to the run commands' row.
-        if (auto* start = findChild<QAbstractButton*>(QStringLiteral("Command1"))) {
-            start->setText(Q(text));
-        }
+        runButtons_->setStartCaption(text);
         return;
     }
     labelFor(which)->setText(Q(text));
@@ -296,16 +295,17 @@ void KOVForm::setLabel(Label which, const std::string& text) {
 
 std::string KOVForm::label(Label which) const {
     if (which == Label::Command1) {
-        auto* start = findChild<QAbstractButton*>(QStringLiteral("Command1"));
-        return start != nullptr ? start->text().toStdString() : std::string("START");
+        return runButtons_->startCaption();
     }
     return labelFor(which)->text().toStdString();
 }
 
 void KOVForm::repaint(Label which) {
-    if (QLabel* label = labelFor(which)) {
-        label->repaint();
+    if (which == Label::Command1) {
+        runButtons_->repaint();
+        return;
     }
+    labelFor(which)->repaint();
 }
 
 Answer KOVForm::messageBox(const std::string& text, const std::string& title, Buttons buttons,

@@ -21,6 +21,7 @@ namespace kov::qt {
 class LogForm;
 class MappingFrame;
 class MovementFrames;
+class RunButtons;
 class TelescopeFrame;
 
 // The main window: it owns the station (settings, run state, log and the rest), composes the
@@ -104,6 +105,7 @@ class KOVForm : public QWidget, public Operator {
     QLabel* geminiResult_ = nullptr;
     QCheckBox* viewLog_ = nullptr;
     QBoxLayout* windowCommands_ = nullptr;
+    RunButtons* runButtons_ = nullptr;
 };
 
 }  // namespace kov::qt

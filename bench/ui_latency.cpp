@@ -85,11 +85,18 @@ int main(int argc, char* argv[]) {
 
     QElapsedTimer sinceTurn;
     qint64 maxGapNs = 0;
+    std::string maxGapStep;  // what the status line showed when the longest gap ended
     long turns = 0;
+    long over16 = 0;  // gaps longer than a frame at 60 Hz
     QTimer turn;
     QObject::connect(&turn, &QTimer::timeout, [&] {
         if (sinceTurn.isValid()) {
-            maxGapNs = std::max(maxGapNs, sinceTurn.nsecsElapsed());
+            const qint64 gap = sinceTurn.nsecsElapsed();
+            over16 += gap > 16'000'000 ? 1 : 0;
+            if (gap > maxGapNs) {
+                maxGapNs = gap;
+                maxGapStep = form.label(kov::Label::Status);
+            }
         }
         ++turns;
         sinceTurn.restart();
@@ -116,6 +123,7 @@ int main(int argc, char* argv[]) {
         "event-loop turns %ld\n",
         static_cast<int>(record.points.size()), record.pointsSolved(),
         kov::RunEndingName(record.ending), boxes, wall.elapsed() / 1000.0, factor, turns);
+    std::printf("gaps over 16 ms: %ld; the longest ended at \"%s\"\n", over16, maxGapStep.c_str());
     std::printf("max_ui_gap_ms %.1f\n", static_cast<double>(maxGapNs) / 1e6);
     if (record.ending != kov::RunEnding::Completed) {
         std::fprintf(stderr, "%s", form.station().log.text().c_str());

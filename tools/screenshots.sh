@@ -94,7 +94,11 @@ shot "$WID" main-zigzag.png
 geometry
 # START is the first button of the bottom row; View Log sits left of Help and EXIT.
 click 40 $((HEIGHT - 20))
-sleep 6
+sleep 1
+# A run keeps the window on top, which gives it a new native window: find it again.
+WID=$(xdotool search --sync --onlyvisible --name '^Kov Sky Mapper' | head -1)
+xdotool windowmove "$WID" 0 0 windowsize "$WID" 1280 800
+sleep 5
 shot "$WID" main-run.png
 open_log
 sleep 2

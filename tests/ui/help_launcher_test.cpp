@@ -57,7 +57,7 @@ class HelpLauncher : public ::testing::Test {
     std::vector<std::string> entries() {
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
-            names.push_back(e.path().lexically_relative(folder).string());
+            names.push_back(e.path().lexically_relative(folder).generic_string());
         }
         std::sort(names.begin(), names.end());
         return names;

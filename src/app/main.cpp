@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -41,7 +42,21 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Night of the simulated observatory to use (JSON); default: a clear night."),
         QStringLiteral("FILE"));
     parser.addOption(scenarioOption);
+    const QCommandLineOption timeFactorOption(
+        QStringLiteral("time-factor"),
+        QStringLiteral("Run the simulated observatory's time this many times faster (demos, "
+                       "screenshots); default 1."),
+        QStringLiteral("N"), QStringLiteral("1"));
+    parser.addOption(timeFactorOption);
     parser.process(app);
+
+    bool factorRead = false;
+    const double timeFactor = parser.value(timeFactorOption).toDouble(&factorRead);
+    if (!factorRead || !(timeFactor > 0.0) || timeFactor > 1000.0) {
+        std::fprintf(stderr,
+                     "kov-sky-mapper: --time-factor wants a number above 0 and up to 1000\n");
+        return 2;
+    }
 
     kov::sim::Scenario scenario = kov::sim::DefaultScenario();
     if (parser.isSet(scenarioOption)) {
@@ -56,15 +71,21 @@ int main(int argc, char* argv[]) {
     }
 
     // The clock outlives the observatory, which outlives the window that drives it.
-    kov::qt::QtClock clock;
+    kov::qt::QtClock clock(timeFactor);
     kov::sim::Observatory observatory(std::move(scenario), clock);
     kov::qt::QtSettingsStore store;
 
     kov::qt::KOVForm form(store, clock, observatory.factory(), observatory.desktop());
-    QObject::connect(&form, &kov::qt::KOVForm::endProgram, &app, [] {
-        QApplication::closeAllWindows();
-        QCoreApplication::exit(0);
-    });
+    // EXIT ends the process where it stands, even from inside a wait of the work it stopped:
+    // the settings are saved by then, and the work must not go on calling the outside programs
+    // (a connection check would change the driver name after it was saved).
+    QObject::connect(
+        &form, &kov::qt::KOVForm::endProgram, &app,
+        [] {
+            std::fflush(nullptr);
+            std::_Exit(0);
+        },
+        Qt::DirectConnection);
     form.show();
     return QApplication::exec();
 }

@@ -1,30 +1,27 @@
 #include "ui/qt/kov_form.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QStackedLayout>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "mount/telescope_choice.h"
 #include "station/settings_store.h"
+#include "ui/help_launcher.h"
+#include "ui/qt/camera_frame.h"
+#include "ui/qt/controls.h"
 #include "ui/qt/log_form.h"
-#include "ui/qt/point_list_view.h"
+#include "ui/qt/mapping_frame.h"
+#include "ui/qt/movement_frames.h"
+#include "ui/qt/qt_browser.h"
 #include "ui/qt/run_buttons.h"
 #include "ui/qt/slot_guard.h"
+#include "ui/qt/telescope_frame.h"
 
 namespace kov::qt {
 
@@ -32,62 +29,6 @@ namespace {
 
 // The maker's notice of the design caption; the version follows it.
 constexpr const char* kDesignCaption = "Kov Sky Mapper - Gemini pointing model builder";
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-template <class W>
-W* Named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-// A control by its name; every bound control is built before the settings are bound.
-template <class W>
-W* Child(const QWidget* root, const char* name) {
-    W* widget = root->findChild<W*>(QString::fromLatin1(name));
-    Q_ASSERT(widget != nullptr);
-    return widget;
-}
-
-QLineEdit* TextBox(const char* name) {
-    auto* edit = Named(new QLineEdit, name);
-    edit->setMaximumWidth(90);
-    return edit;
-}
-
-QRadioButton* Option(const char* name, const char* caption) {
-    return Named(new QRadioButton(QString::fromLatin1(caption)), name);
-}
-
-// One row of a settings grid: the label, the text box and, when given, the unit after it.
-void AddTextRow(QGridLayout* grid, const char* caption, QLineEdit* edit, const char* unit) {
-    const int row = grid->rowCount();
-    grid->addWidget(new QLabel(QString::fromLatin1(caption)), row, 0);
-    grid->addWidget(edit, row, 1);
-    if (unit != nullptr) {
-        grid->addWidget(new QLabel(QString::fromLatin1(unit)), row, 2);
-    }
-}
-
-// The two pattern buttons at the top of a movement frame, in the frame's own order.
-QHBoxLayout* PatternRow(QWidget* frame, QRadioButton* first, QRadioButton* second) {
-    auto* group = new QButtonGroup(frame);
-    group->addButton(first);
-    group->addButton(second);
-    auto* row = new QHBoxLayout;
-    row->addWidget(first);
-    row->addWidget(second);
-    row->addStretch();
-    return row;
-}
-
-void GroupPair(QWidget* owner, QRadioButton* a, QRadioButton* b) {
-    auto* group = new QButtonGroup(owner);
-    group->addButton(a);
-    group->addButton(b);
-}
 
 QMessageBox::StandardButtons ToQt(Buttons buttons) {
     switch (buttons) {
@@ -152,30 +93,6 @@ QStringList NameFilters(const std::string& filter) {
     return filters;
 }
 
-Qt::CheckState ToQt(CheckState state) {
-    switch (state) {
-        case CheckState::Unchecked:
-            return Qt::Unchecked;
-        case CheckState::Checked:
-            return Qt::Checked;
-        case CheckState::Grayed:
-            return Qt::PartiallyChecked;
-    }
-    return Qt::Unchecked;
-}
-
-CheckState FromQt(Qt::CheckState state) {
-    switch (state) {
-        case Qt::Unchecked:
-            return CheckState::Unchecked;
-        case Qt::PartiallyChecked:
-            return CheckState::Grayed;
-        case Qt::Checked:
-            return CheckState::Checked;
-    }
-    return CheckState::Unchecked;
-}
-
 }  // namespace
 
 std::string KOVForm::Caption() {
@@ -188,36 +105,49 @@ KOVForm::KOVForm(SettingsStore& store, Clock& clock, ObjectFactory& objects, Des
     : QWidget(parent),
       store_(store),
       st_(*this, clock, objects, desktop),
+      ownBrowser_(std::make_unique<QtBrowser>()),
+      browser_(ownBrowser_.get()),
       body_(std::make_unique<QWidget>()) {
     setObjectName(QStringLiteral("KOVForm"));
     setWindowTitle(QString::fromLatin1(kDesignCaption));
 
+    // The frames are made in the order Tab walks them: movement, mapping, telescope, camera,
+    // then the command row. The movement area takes the height the window has; the settings
+    // frames stand beside it, so every control fits a 1280x800 screen.
     auto* grid = new QGridLayout(body_.get());
-    grid->addWidget(buildMovementArea(), 0, 0, 2, 1);
-    grid->addWidget(buildMappingFrame(), 0, 1);
-    grid->addWidget(buildTelescopeFrame(), 1, 1);
-    grid->addWidget(buildCameraFrame(), 2, 0, 1, 2);
+    movement_ = new MovementFrames(st_);
+    mapping_ = new MappingFrame(st_);
+    telescope_ = new TelescopeFrame(st_);
+    auto* side = new QVBoxLayout;
+    side->addWidget(mapping_);
+    side->addWidget(telescope_);
+    side->addWidget(new CameraFrame(st_.settings));
+    side->addStretch();
+    grid->addWidget(movement_, 0, 0);
+    grid->addLayout(side, 0, 1);
 
+    // Read at a telescope at night, from a step back: the two lines that matter are larger.
     QFont large = font();
     large.setPointSize(12);
     status_ = Named(new QLabel, "Status");
     geminiResult_ = Named(new QLabel, "GeminiResult");
     for (QLabel* label : {status_, geminiResult_}) {
         label->setFont(large);
+        label->setWordWrap(true);
+        label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         label->setMinimumHeight(label->fontMetrics().height());
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
-    grid->addWidget(status_, 3, 0, 1, 2);
-    grid->addWidget(geminiResult_, 4, 0, 1, 2);
-    grid->addWidget(buildCommandRow(), 5, 0, 1, 2);
-    grid->setRowStretch(1, 1);
-    grid->setColumnStretch(0, 1);
+    grid->addWidget(status_, 1, 0, 1, 2);
+    grid->addWidget(geminiResult_, 2, 0, 1, 2);
+    grid->addWidget(buildCommandRow(), 3, 0, 1, 2);
+    grid->setRowStretch(0, 1);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(body_.get());
-
-    bindSettings();
 
     // Start-up: settings first (they arrange the movement frames), then the caption with its
     // version, whose start line is the log's first entry.
@@ -229,138 +159,12 @@ KOVForm::KOVForm(SettingsStore& store, Clock& clock, ObjectFactory& objects, Des
 
 KOVForm::~KOVForm() = default;
 
-QWidget* KOVForm::buildMovementArea() {
-    auto* area = Named(new QWidget, "MovementArea");
-    movementStack_ = new QStackedLayout(area);
-    movementStack_->setContentsMargins(0, 0, 0, 0);
-    // The horizon-height frame goes in first: it fixes the place and size of the area.
-    frameFractal_ = buildHorizonFrame();
-    frameZigZag_ = buildZigZagFrame();
-    frameList_ = buildListFrame();
-    movementStack_->addWidget(frameFractal_);
-    movementStack_->addWidget(frameZigZag_);
-    movementStack_->addWidget(frameList_);
-    return area;
+QBoxLayout* KOVForm::telescopeCommands() const {
+    return telescope_->commands();
 }
 
-QGroupBox* KOVForm::buildZigZagFrame() {
-    auto* frame = Named(new QGroupBox(QStringLiteral("Movement Settings")), "FrameZigZag");
-    bZigZag_[0] = Option("bZigZag_0", "Zig-Zag");
-    bFractal_[0] = Option("bFractal_0", "Map Points");
-    auto* layout = new QVBoxLayout(frame);
-    layout->addLayout(PatternRow(frame, bZigZag_[0], bFractal_[0]));
-
-    auto* grid = new QGridLayout;
-    AddTextRow(grid, "Initial Move in RA:", TextBox("InitialMoveRA"), "degrees");
-    AddTextRow(grid, "Move size in RA:", TextBox("MoveInRA"), "degrees");
-    AddTextRow(grid, "Move size in DEC:", TextBox("MoveInDEC"), "degrees");
-    AddTextRow(grid, "RA Max Range:", TextBox("ReverseRA"), "degrees");
-    AddTextRow(grid, "DEC Max Range:", TextBox("DECMaxRange"), "degrees");
-    grid->setColumnStretch(3, 1);
-    layout->addLayout(grid);
-
-    // A container of its own keeps West/East apart from the pattern buttons.
-    layout->addWidget(new QLabel(QStringLiteral("Start moving in RA towards:")));
-    auto* picture = Named(new QWidget, "Picture1");
-    auto* west = Option("WestFirst", "West");
-    auto* east = Option("EastFirst", "East");
-    GroupPair(picture, west, east);
-    auto* row = new QHBoxLayout(picture);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(west);
-    row->addWidget(east);
-    row->addStretch();
-    layout->addWidget(picture);
-    layout->addStretch();
-    return frame;
-}
-
-QGroupBox* KOVForm::buildHorizonFrame() {
-    auto* frame = Named(new QGroupBox(QStringLiteral("Movement Settings")), "FrameFractal");
-    bFractal_[1] = Option("bFractal_1", "Map Points");
-    bZigZag_[1] = Option("bZigZag_1", "Zig-Zag");
-    auto* layout = new QVBoxLayout(frame);
-    layout->addLayout(PatternRow(frame, bFractal_[1], bZigZag_[1]));
-    // No pattern shows this frame, so the horizon heights live in the list frame instead.
-    layout->addStretch();
-    return frame;
-}
-
-QGroupBox* KOVForm::buildListFrame() {
-    auto* frame = Named(new QGroupBox(QStringLiteral("Movement Settings")), "FrameList");
-    bZigZag_[2] = Option("bZigZag_2", "Zig-Zag");
-    bFractal_[2] = Option("bFractal_2", "Map Points");
-    auto* layout = new QVBoxLayout(frame);
-    layout->addLayout(PatternRow(frame, bZigZag_[2], bFractal_[2]));
-
-    auto* points = new PointListView(st_);
-    layout->addWidget(points, 1);
-    fileDisplay_ = points->fileDisplay();
-    pointListCommands_ = points->commands();
-    return frame;
-}
-
-QGroupBox* KOVForm::buildCameraFrame() {
-    auto* frame = Named(new QGroupBox(QStringLiteral("Camera && Plate Solution Setup")), "Frame5");
-    auto* grid = new QGridLayout(frame);
-
-    auto* ccdSoft = Option("bCCDSoft", "CCDSoft");
-    auto* maxim = Option("bMaxim", "MaxIm DL");
-    GroupPair(frame, ccdSoft, maxim);
-    grid->addWidget(new QLabel(QStringLiteral("Software:")), 0, 0);
-    grid->addWidget(ccdSoft, 0, 1);
-    grid->addWidget(maxim, 0, 2);
-    grid->addWidget(Named(new QCheckBox(QStringLiteral("Auto Dark")), "bAutoDark"), 0, 3, 1, 2);
-
-    auto* bin = Named(new QComboBox, "BinMode");
-    for (const char* mode : kBinModes) {
-        bin->addItem(QString::fromLatin1(mode));
-    }
-    grid->addWidget(new QLabel(QStringLiteral("Pixel Scale:")), 1, 0);
-    grid->addWidget(TextBox("PixelScale"), 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Bin:")), 1, 2);
-    grid->addWidget(bin, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Exposure (sec)")), 2, 0);
-    grid->addWidget(TextBox("Exposure"), 2, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Delay:")), 2, 2);
-    grid->addWidget(TextBox("Delay"), 2, 3);
-    grid->setColumnStretch(5, 1);
-    return frame;
-}
-
-QGroupBox* KOVForm::buildMappingFrame() {
-    auto* frame = Named(new QGroupBox(QStringLiteral("Mapping Configuration")), "Frame1");
-    auto* grid = new QGridLayout(frame);
-    grid->addWidget(new QLabel(QStringLiteral("Points:")), 0, 0);
-    grid->addWidget(TextBox("NumberOfAligns"), 0, 1);
-    imageNumber_ = Named(new QLabel, "ImageNumber");
-    grid->addWidget(imageNumber_, 1, 0, 1, 3);
-    grid->setColumnStretch(2, 1);
-    return frame;
-}
-
-QGroupBox* KOVForm::buildTelescopeFrame() {
-    auto* frame = Named(new QGroupBox(QStringLiteral("Telescope")), "Frame3");
-    auto* layout = new QVBoxLayout(frame);
-    auto* sky5 = Option("OptionSky5", "TheSky 5 Level IV");
-    auto* sky6 = Option("OptionSky6", "TheSky 6 Professional");
-    GroupPair(frame, sky5, sky6);
-    layout->addWidget(sky5);
-    layout->addWidget(sky6);
-    scopeName_ = Named(new QLabel, "ScopeName");
-    layout->addWidget(scopeName_);
-    telescopeCommands_ = new QHBoxLayout;
-    auto* choose = Named(new QPushButton(QStringLiteral("Choose")), "Command4");
-    connect(choose, &QPushButton::clicked, this,
-            [this] { GuardSlot(st_, [this] { ChooseTelescope(st_); }); });
-    telescopeCommands_->addWidget(choose);
-    auto* connectButton = Named(new QPushButton(QStringLiteral("Connect")), "Command3");
-    connect(connectButton, &QPushButton::clicked, this,
-            [this] { GuardSlot(st_, [this] { ConnectTelescope(st_); }); });
-    telescopeCommands_->addWidget(connectButton);
-    layout->addLayout(telescopeCommands_);
-    layout->addStretch();
-    return frame;
+QBoxLayout* KOVForm::pointListCommands() const {
+    return movement_->pointListCommands();
 }
 
 QWidget* KOVForm::buildCommandRow() {
@@ -375,119 +179,13 @@ QWidget* KOVForm::buildCommandRow() {
     viewLog_ = Named(new QCheckBox(QStringLiteral("View Log")), "Check1");
     connect(viewLog_, &QCheckBox::toggled, this, &KOVForm::setViewLog);
     layout->addWidget(viewLog_);
+    auto* help = Named(new QPushButton(QStringLiteral("Help")), "Command5");
+    connect(help, &QPushButton::clicked, this, &KOVForm::Help);
+    layout->addWidget(help);
     auto* exit = Named(new QPushButton(QStringLiteral("EXIT")), "Command2");
     connect(exit, &QPushButton::clicked, this, &KOVForm::Exit);
     layout->addWidget(exit);
     return row;
-}
-
-void KOVForm::bindSettings() {
-    RunSettings& s = st_.settings;
-    const QWidget* body = body_.get();
-
-    // Text boxes: an edit goes straight into the settings; a rewrite by the core comes back.
-    const auto text = [&](const char* name, Observable<std::string>& field) {
-        QLineEdit* edit = Child<QLineEdit>(body, name);
-        edit->setText(Q(field()));
-        connect(edit, &QLineEdit::textEdited, this,
-                [&field](const QString& t) { field.set(t.toStdString()); });
-        field.observe([edit](const std::string& value) {
-            const QString t = Q(value);
-            if (edit->text() != t) {
-                edit->setText(t);
-            }
-        });
-    };
-    text("InitialMoveRA", s.InitialMoveRA);
-    text("MoveInRA", s.MoveInRA);
-    text("MoveInDEC", s.MoveInDEC);
-    text("ReverseRA", s.ReverseRA);
-    text("DECMaxRange", s.DECMaxRange);
-    text("tEast", s.tEast);
-    text("tWest", s.tWest);
-    text("tNorth", s.tNorth);
-    text("tSouth", s.tSouth);
-    text("NumberOfAligns", s.NumberOfAligns);
-    text("PixelScale", s.PixelScale);
-    text("Exposure", s.Exposure);
-    text("Delay", s.Delay);
-
-    // Option pairs: the field is true when the first button is selected.
-    const auto pair = [&](const char* first, const char* second, Observable<bool>& field) {
-        QRadioButton* a = Child<QRadioButton>(body, first);
-        QRadioButton* b = Child<QRadioButton>(body, second);
-        (field() ? a : b)->setChecked(true);
-        connect(a, &QRadioButton::toggled, this, [&field](bool on) {
-            if (on) {
-                field.set(true);
-            }
-        });
-        connect(b, &QRadioButton::toggled, this, [&field](bool on) {
-            if (on) {
-                field.set(false);
-            }
-        });
-        field.observe([a, b](bool value) { (value ? a : b)->setChecked(true); });
-    };
-    pair("WestFirst", "EastFirst", s.WestFirst);
-    pair("bCCDSoft", "bMaxim", s.bCCDSoft);
-    pair("OptionSky5", "OptionSky6", s.OptionSky5);
-
-    // The pattern: any of the three "Zig-Zag" or "Map Points" buttons switches it. The field
-    // tells its observers only on a change, so selecting the selected pattern runs nothing.
-    for (int i = 0; i < 3; ++i) {
-        connect(bZigZag_[i], &QRadioButton::toggled, this, [&s](bool on) {
-            if (on) {
-                s.bZigZag.set(true);
-            }
-        });
-        connect(bFractal_[i], &QRadioButton::toggled, this, [&s](bool on) {
-            if (on) {
-                s.bZigZag.set(false);
-            }
-        });
-    }
-    showPattern(s.bZigZag());
-    s.bZigZag.observe([this](bool zigZag) { showPattern(zigZag); });
-
-    QComboBox* bin = Child<QComboBox>(body, "BinMode");
-    bin->setCurrentIndex(s.BinMode());
-    connect(bin, &QComboBox::currentIndexChanged, this, [&s](int index) {
-        if (index >= 0) {
-            s.BinMode.set(index);
-        }
-    });
-    s.BinMode.observe([bin](int index) { bin->setCurrentIndex(index); });
-
-    QCheckBox* dark = Child<QCheckBox>(body, "bAutoDark");
-    const auto showDark = [dark](CheckState state) {
-        dark->setCheckState(ToQt(state));
-        // A stored grayed state shows as such; once the operator clicks, two states again.
-        dark->setTristate(state == CheckState::Grayed);
-    };
-    showDark(s.bAutoDark());
-    connect(dark, &QCheckBox::stateChanged, this,
-            [&s](int state) { s.bAutoDark.set(FromQt(static_cast<Qt::CheckState>(state))); });
-    s.bAutoDark.observe(showDark);
-
-    scopeName_->setText(Q(s.ScopeName()));
-    s.ScopeName.observe([this](const std::string& name) { scopeName_->setText(Q(name)); });
-}
-
-void KOVForm::showPattern(bool zigZag) {
-    // Whichever frame shows takes the horizon-height frame's place (the stack gives every page
-    // the same rectangle), and all three frames' buttons follow the pattern.
-    if (zigZag) {
-        movementStack_->setCurrentWidget(frameZigZag_);
-        for (QRadioButton* button : bZigZag_) {
-            button->setChecked(true);
-        }
-    } else {
-        movementStack_->setCurrentWidget(frameList_);
-        for (QRadioButton* button : bFractal_) {
-            button->setChecked(true);
-        }
-    }
 }
 
 void KOVForm::setViewLog(bool on) {
@@ -501,21 +199,51 @@ void KOVForm::setViewLog(bool on) {
     logForm_->show();
 }
 
-void KOVForm::Exit() {
-    if (st_.run.bRunning) {
-        if (messageBox("Do you really want to exit?", "KOV - User Interrupt", Buttons::YesNo,
-                       Icon::Question) != Answer::Yes) {
-            return;
-        }
-        st_.run.bStop = true;
+void KOVForm::Help() {
+    // The manual beside the program works offline, as an observatory often is. A failure shows
+    // no box, but the log keeps a line for whoever wonders why nothing opened.
+    const std::string folder = QCoreApplication::applicationDirPath().toStdString();
+    if (!OpenHelpPage(folder, *browser_)) {
+        st_.log.AddLog("Help page could not be opened: " + HelpPagePath(folder));
     }
+}
+
+bool KOVForm::confirmExitDuringRun() {
+    if (!st_.run.bRunning) {
+        return true;
+    }
+    if (messageBox("Do you really want to exit?", "KOV - User Interrupt", Buttons::YesNo,
+                   Icon::Question) != Answer::Yes) {
+        return false;
+    }
+    st_.run.bStop = true;
+    return true;
+}
+
+void KOVForm::Exit() {
+    if (exiting_ || !confirmExitDuringRun()) {
+        return;
+    }
+    exiting_ = true;
     close();
+    // Ends the process when the program is connected; nothing after this may call out.
     emit endProgram();
 }
 
 void KOVForm::closeEvent(QCloseEvent* event) {
+    // The close box during a run asks as EXIT does; the close EXIT itself causes asks nothing.
+    // A run cannot go on under a window that has gone, so Yes ends the program at once.
+    const bool duringRun = !exiting_ && !unloaded_ && st_.run.bRunning;
+    if (duringRun && !confirmExitDuringRun()) {
+        event->ignore();
+        return;
+    }
     unload();
     event->accept();
+    if (duringRun) {
+        exiting_ = true;
+        emit endProgram();
+    }
 }
 
 void KOVForm::unload() {
@@ -545,9 +273,9 @@ QLabel* KOVForm::labelFor(Label which) const {
         case Label::GeminiResult:
             return geminiResult_;
         case Label::ImageNumber:
-            return imageNumber_;
+            return mapping_->imageNumber();
         case Label::FileDisplay:
-            return fileDisplay_;
+            return movement_->fileDisplay();
         case Label::Command1:  // a button, served by the run buttons
             break;
     }
@@ -560,6 +288,9 @@ void KOVForm::setLabel(Label which, const std::string& text) {
         return;
     }
     labelFor(which)->setText(Q(text));
+    if (which == Label::ImageNumber) {
+        mapping_->showImageNumber(text);
+    }
 }
 
 std::string KOVForm::label(Label which) const {

@@ -9,22 +9,24 @@
 
 class QBoxLayout;
 class QCheckBox;
-class QGroupBox;
 class QLabel;
-class QRadioButton;
-class QStackedLayout;
 
 namespace kov {
+class Browser;
 class SettingsStore;
-}
+}  // namespace kov
 
 namespace kov::qt {
 
 class LogForm;
+class MappingFrame;
+class MovementFrames;
 class RunButtons;
+class TelescopeFrame;
 
-// The main window: it owns the station (settings, run state, log and the rest), shows every
-// setting in a control of the same name, and is the Operator the procedures talk to.
+// The main window: it owns the station (settings, run state, log and the rest), composes the
+// frames that show every setting in a control of the same name, and is the Operator the
+// procedures talk to.
 class KOVForm : public QWidget, public Operator {
     Q_OBJECT
   public:
@@ -41,9 +43,13 @@ class KOVForm : public QWidget, public Operator {
 
     // Rows that the commands of later features join: Frame3's buttons (Choose, Connect), the
     // list frame's buttons under LV, and the window's command row (left of "View Log").
-    QBoxLayout* telescopeCommands() const { return telescopeCommands_; }
-    QBoxLayout* pointListCommands() const { return pointListCommands_; }
+    QBoxLayout* telescopeCommands() const;
+    QBoxLayout* pointListCommands() const;
     QBoxLayout* windowCommands() const { return windowCommands_; }
+
+    // What "Help" opens the manual with; the window's own desktop browser until replaced. The
+    // browser must outlive the window.
+    void setBrowser(Browser& browser) { browser_ = &browser; }
 
     // The "Kov Sky Mapper - ..." caption with the version appended, as the window shows it.
     static std::string Caption();
@@ -62,52 +68,42 @@ class KOVForm : public QWidget, public Operator {
     void keepOnTop() override;
 
   signals:
-    // EXIT has unloaded the window: the program should end now, nested work included.
+    // The window has unloaded (settings saved) on EXIT, or on its close box during a run: the
+    // program must end now, from wherever this is emitted, nested work included, before any
+    // outside program is called again. The program connects it directly to its process end.
     void endProgram();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    QWidget* buildMovementArea();
-    QGroupBox* buildZigZagFrame();
-    QGroupBox* buildHorizonFrame();
-    QGroupBox* buildListFrame();
-    QGroupBox* buildCameraFrame();
-    QGroupBox* buildMappingFrame();
-    QGroupBox* buildTelescopeFrame();
     QWidget* buildCommandRow();
-    void bindSettings();
-    void showPattern(bool zigZag);
     void setViewLog(bool on);
     void Exit();
+    void Help();
+    bool confirmExitDuringRun();
     void unload();
     QLabel* labelFor(Label which) const;
     std::optional<std::string> fileDialog(const FileDialogRequest& request, bool save);
 
     SettingsStore& store_;
     Station st_;
+    std::unique_ptr<Browser> ownBrowser_;
+    Browser* browser_ = nullptr;
     // Declared after the station so they go first: no widget or log window outlives the
     // settings and the log they are bound to.
     std::unique_ptr<QWidget> body_;
     std::unique_ptr<LogForm> logForm_;
     bool unloaded_ = false;
+    bool exiting_ = false;  // EXIT has been confirmed: the close it causes asks nothing
 
     // Controls, owned by body_.
-    QStackedLayout* movementStack_ = nullptr;
-    QGroupBox* frameZigZag_ = nullptr;
-    QGroupBox* frameFractal_ = nullptr;
-    QGroupBox* frameList_ = nullptr;
-    QRadioButton* bZigZag_[3] = {};
-    QRadioButton* bFractal_[3] = {};
+    MovementFrames* movement_ = nullptr;
+    MappingFrame* mapping_ = nullptr;
+    TelescopeFrame* telescope_ = nullptr;
     QLabel* status_ = nullptr;
     QLabel* geminiResult_ = nullptr;
-    QLabel* imageNumber_ = nullptr;
-    QLabel* fileDisplay_ = nullptr;
-    QLabel* scopeName_ = nullptr;
     QCheckBox* viewLog_ = nullptr;
-    QBoxLayout* telescopeCommands_ = nullptr;
-    QBoxLayout* pointListCommands_ = nullptr;
     QBoxLayout* windowCommands_ = nullptr;
     RunButtons* runButtons_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
@@ -10,14 +11,25 @@
 namespace kov::qt {
 namespace {
 
+// A sleep lasts its time in the program's time and events keep flowing; a time factor shortens
+// the wall time by that factor and nothing else.
 TEST(QtClock, SleepLastsItsTimeWhileEventsKeepFlowing) {
-    QtClock clock;
-    bool delivered = false;
-    QTimer::singleShot(10, [&delivered] { delivered = true; });
-    const std::uint32_t before = clock.ticks();
-    clock.sleep(60);
-    EXPECT_TRUE(delivered);
-    EXPECT_GE(clock.ticks() - before, 55u);
+    for (const double factor : {1.0, 20.0}) {
+        SCOPED_TRACE(factor);
+        QtClock clock(factor);
+        bool delivered = false;
+        QTimer::singleShot(5, [&delivered] { delivered = true; });
+        QElapsedTimer wall;
+        wall.start();
+        const std::uint32_t before = clock.ticks();
+        const double epoch = clock.epochSeconds();
+        clock.sleep(static_cast<std::uint32_t>(60 * factor));
+        EXPECT_TRUE(delivered);
+        EXPECT_GE(clock.ticks() - before, static_cast<std::uint32_t>(55 * factor));
+        EXPECT_NEAR(clock.epochSeconds() - epoch, (clock.ticks() - before) / 1000.0, 0.01);
+        EXPECT_GE(wall.elapsed(), 55);
+        EXPECT_LT(wall.elapsed(), 1000);
+    }
 }
 
 TEST(QtSettingsStore, TextsComeBackExactlyUnderTheirApplicationAndSectionAwayFromTheUsersFiles) {

@@ -7,26 +7,33 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
+#include "run/run_commands.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
 #include "support/memory_store.h"
 #include "support/scripted_operator.h"
 #include "support/test_station.h"
+#include "ui/help_launcher.h"
 #include "ui/qt/kov_form.h"
 #include "ui/qt/log_form.h"
 #include "ui/qt/qt_settings_store.h"
@@ -57,7 +64,11 @@ std::unique_ptr<QTimer> AnswerNextBox(QMessageBox::StandardButton button, QStrin
     return OnNextModal([button, &seen](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         seen = Box(box->windowTitle(), box->text(), box->icon(), box->standardButtons());
-        box->button(button)->click();
+        if (QAbstractButton* answer = box->button(button)) {
+            answer->click();
+        } else {
+            box->done(0);  // a box nobody expected: closed, and told by `seen`
+        }
     });
 }
 
@@ -94,18 +105,90 @@ class KOVFormTest : public ::testing::Test {
     std::unique_ptr<KOVForm> form;
 };
 
-TEST_F(KOVFormTest, StoredPointListOpensTheListFrameAndThePatternSwitchesAcrossTheFrames) {
-    store.put("Movement", "PointList");
+// The stored pattern picks the frame and all three elements of its buttons; then "Map Points"
+// and "Zig-Zag" switch from whichever frame shows, always into the one movement rectangle.
+TEST_F(KOVFormTest, StoredPatternOpensItsFrameAndThePatternSwitchesFromEveryFrame) {
+    const struct {
+        const char* stored;
+        QString opens;
+        std::vector<const char*> clicks;  // each flips the pattern
+    } rows[] = {
+        {"ZigZag", "Z111000", {"bFractal_0", "bZigZag_2", "bFractal_0"}},
+        {"PointList", "L000111", {"bZigZag_2", "bFractal_0", "bZigZag_2"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stored);
+        form.reset();
+        store = {};
+        store.put("Movement", row.stored);
+        open();
+        EXPECT_EQ(movement(), row.opens);
+        const QRect place = find("MovementArea")->rect();
+        for (const char* button : row.clicks) {
+            SCOPED_TRACE(button);
+            const bool zigZag = QString(button).startsWith("bZigZag");
+            click(button);
+            EXPECT_EQ(settings().bZigZag(), zigZag);
+            EXPECT_EQ(movement(), zigZag ? "Z111000" : "L000111");
+            EXPECT_EQ(find(zigZag ? "FrameZigZag" : "FrameList")->geometry(), place);
+            click(button);  // the selected pattern again runs nothing
+            EXPECT_EQ(movement(), zigZag ? "Z111000" : "L000111");
+        }
+    }
+}
+
+TEST_F(KOVFormTest, EveryControlHasItsNameAndCaptionAndTheTwoResultLinesAreLarge) {
     open();
-    EXPECT_EQ(movement(), "L000111");
-    const QRect place = find("FrameList")->geometry();
-    click("bZigZag_2");
-    EXPECT_TRUE(settings().bZigZag());
-    EXPECT_EQ(movement(), "Z111000");
-    EXPECT_EQ(find("FrameZigZag")->geometry(), place);
-    click("bFractal_0");
-    EXPECT_FALSE(settings().bZigZag());
-    EXPECT_EQ(movement(), "L000111");
+    const std::pair<const char*, const char*> captions[] = {
+        {"FrameZigZag", "Movement Settings"},
+        {"FrameFractal", "Movement Settings"},
+        {"FrameList", "Movement Settings"},
+        {"bZigZag_0", "Zig-Zag"},
+        {"bZigZag_1", "Zig-Zag"},
+        {"bZigZag_2", "Zig-Zag"},
+        {"bFractal_0", "Map Points"},
+        {"bFractal_1", "Map Points"},
+        {"bFractal_2", "Map Points"},
+        {"WestFirst", "West"},
+        {"EastFirst", "East"},
+        {"AddPoint", "Add Point"},
+        {"Delete", "Delete"},
+        {"LoadPts", "Load..."},
+        {"SavePoints", "Save..."},
+        {"Frame5", "Camera && Plate Solution Setup"},
+        {"bCCDSoft", "CCDSoft"},
+        {"bMaxim", "MaxIm DL"},
+        {"bAutoDark", "Auto Dark"},
+        {"Frame1", "Mapping Configuration"},
+        {"Frame3", "Telescope"},
+        {"OptionSky5", "TheSky 5 Level IV"},
+        {"OptionSky6", "TheSky 6 Professional"},
+        {"Command4", "Choose"},
+        {"Command3", "Connect"},
+        {"Check1", "View Log"},
+        {"Command5", "Help"},
+        {"Command2", "EXIT"},
+    };
+    for (const auto& [name, caption] : captions) {
+        SCOPED_TRACE(name);
+        QObject* control = form->findChild<QObject*>(name);
+        ASSERT_NE(control, nullptr);
+        const QString shown =
+            control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString();
+        EXPECT_EQ(shown, caption);
+    }
+    for (const char* name :
+         {"InitialMoveRA", "MoveInRA", "MoveInDEC", "ReverseRA", "DECMaxRange", "tEast", "tWest",
+          "tNorth", "tSouth", "NumberOfAligns", "PixelScale", "Exposure", "Delay"}) {
+        EXPECT_NE(find<QLineEdit>(name), nullptr) << name;
+    }
+    for (const char* name : {"Picture1", "LV", "FileDisplay", "BinMode", "ImageNumber", "ScopeName",
+                             "Status", "GeminiResult"}) {
+        EXPECT_NE(find(name), nullptr) << name;
+    }
+    EXPECT_EQ(find("Status")->font().pointSize(), 12);
+    EXPECT_EQ(find("GeminiResult")->font().pointSize(), 12);
+    EXPECT_FALSE(find<QCheckBox>("Check1")->isChecked());
 }
 
 TEST_F(KOVFormTest, StartsWithCaptionAndLogLineThenControlsAndSettingsFollowEachOtherUntilSaved) {
@@ -139,27 +222,157 @@ TEST_F(KOVFormTest, StartsWithCaptionAndLogLineThenControlsAndSettingsFollowEach
               (std::vector<std::string>{"105abc", "4", "False", "0"}));
 }
 
-TEST_F(KOVFormTest, ExitAsksOnlyDuringARunAndNoKeepsTheWindow) {
-    using Case = std::pair<bool, QMessageBox::StandardButton>;  // running, answer
-    for (const auto& [running, answer] : {Case{false, QMessageBox::No}, Case{true, QMessageBox::No},
-                                          Case{true, QMessageBox::Yes}}) {
-        SCOPED_TRACE(testing::Message() << running << " " << answer);
-        const bool ends = !running || answer == QMessageBox::Yes;
+// EXIT and the close box: idle they end without a question; during a run both ask, No keeps the
+// window and the run, Yes stops the run, saves the settings and ends the program.
+TEST_F(KOVFormTest, ExitAndTheCloseBoxAskOnlyDuringARun) {
+    const struct {
+        bool closeBox;
+        bool running;
+        QMessageBox::StandardButton answer;
+        bool ends;     // the window unloads
+        bool endsNow;  // the process is told to end at once
+    } rows[] = {
+        {false, false, QMessageBox::NoButton, true, true},
+        {false, true, QMessageBox::No, false, false},
+        {false, true, QMessageBox::Yes, true, true},
+        {true, false, QMessageBox::NoButton, true, false},
+        {true, true, QMessageBox::No, false, false},
+        {true, true, QMessageBox::Yes, true, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.closeBox << row.running << row.answer);
         form.reset();
         store = {};
         open();
-        form->station().run.bRunning = running;
+        settings().MoveInRA.set("7.5");
+        form->station().run.bRunning = row.running;
         QSignalSpy ended(form.get(), &KOVForm::endProgram);
         QString seen;
-        auto watcher = AnswerNextBox(answer, seen);
-        click("Command2");
-        EXPECT_EQ(seen, running ? Box("KOV - User Interrupt", "Do you really want to exit?",
-                                      QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
-                                : "");
-        EXPECT_EQ(form->isVisible(), !ends);
-        EXPECT_EQ(ended.count(), ends ? 1 : 0);
-        EXPECT_EQ(store.writtenKeys.size(), ends ? 20u : 0u);
-        EXPECT_EQ(form->station().run.bStop, running && ends);
+        auto watcher = AnswerNextBox(row.answer, seen);
+        if (row.closeBox) {
+            form->close();
+        } else {
+            click("Command2");
+        }
+        EXPECT_EQ(seen, row.running ? Box("KOV - User Interrupt", "Do you really want to exit?",
+                                          QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
+                                    : "");
+        EXPECT_EQ(form->isVisible(), !row.ends);
+        EXPECT_EQ(ended.count(), row.endsNow ? 1 : 0);
+        EXPECT_EQ(store.writtenKeys.size(), row.ends ? 20u : 0u);
+        EXPECT_EQ(row.ends ? store.at("Move in RA") : "", row.ends ? "7.5" : "");
+        EXPECT_EQ(form->station().run.bStop, row.running && row.ends);
+        EXPECT_EQ(form->station().log.text().find("KOV Exiting") != std::string::npos, row.ends);
+    }
+}
+
+// EXIT clicked inside Connect's wait: the settings are saved, then the process ends where it
+// stands. The child process prints what it saved and ends; had Connect gone on, it would have
+// called the driver again and printed "Connect went on".
+TEST(KOVFormExit, ExitInsideANestedWaitEndsTheProcessBeforeAnyOutsideCall) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto child = [] {
+        kov::test::MemoryStore store;
+        store.put("ASCOM Scope Name", "Stored name");
+        kov::test::VirtualClock clock;
+        sim::Observatory observatory(sim::DefaultScenario(), clock);
+        KOVForm form(store, clock, observatory.factory(), observatory.desktop());
+        std::size_t callsAtExit = 0;
+        QObject::connect(&form, &KOVForm::endProgram, [&] {
+            std::fprintf(stderr, "saved %zu keys, last call %s\n", store.writtenKeys.size(),
+                         observatory.callLog().back().c_str());
+            callsAtExit = observatory.callLog().size();
+            std::fflush(stderr);
+            std::_Exit(0);
+        });
+        // The first event the window processes is inside Connect's half-second wait.
+        QTimer::singleShot(0, &form, [&form] {
+            QTest::mouseClick(form.findChild<QAbstractButton*>("Command2"), Qt::LeftButton);
+        });
+        QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
+        std::fprintf(stderr, "Connect went on: %zu calls after EXIT\n",
+                     observatory.callLog().size() - callsAtExit);
+        std::exit(1);
+    };
+    EXPECT_EXIT(child(), testing::ExitedWithCode(0),
+                "saved 20 keys, last call AscomTelescope\\.[A-Za-z]+\n$");
+}
+
+// Tab walks the frames as they are read: movement, mapping, telescope, camera, then the
+// command row. Of the pattern buttons Tab stops at the selected one, as Qt does for a group.
+TEST_F(KOVFormTest, TabFollowsTheFrames) {
+    open();
+    QStringList order;
+    for (QWidget* w = form->nextInFocusChain(); w != form.get(); w = w->nextInFocusChain()) {
+        if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() &&
+            !w->objectName().startsWith("qt_")) {
+            order << w->objectName();
+        }
+    }
+    EXPECT_EQ(order.join(" ").toStdString(),
+              "bZigZag_0 InitialMoveRA MoveInRA MoveInDEC ReverseRA DECMaxRange "
+              "WestFirst EastFirst NumberOfAligns OptionSky5 OptionSky6 Command4 Command3 "
+              "bCCDSoft bMaxim bAutoDark PixelScale BinMode Exposure Delay Command1 TestIt DoSync "
+              "AddlAlign Check1 Command5 Command2");
+}
+
+// The bar beside the image counter shows "Image n of N" only while a run is in progress.
+TEST(KOVFormOnTheSimulator, TheProgressBarFollowsARunAndGoesWhenItEnds) {
+    kov::test::MemoryStore store;
+    kov::test::VirtualClock clock;
+    sim::Observatory observatory(sim::DefaultScenario(), clock);
+    store.put("Number of Aligns", "3");
+    store.put("Image Scale", std::to_string(observatory.scenario().pixelScale));
+    KOVForm form(store, clock, observatory.factory(), observatory.desktop());
+    form.show();
+    auto* bar = form.findChild<QProgressBar*>("RunProgress");
+    QStringList seen;
+    const auto note = [&] {
+        const QString state = bar->isVisible() ? bar->text() : "hidden";
+        if (seen.isEmpty() || seen.back() != state) {
+            seen << state;
+        }
+    };
+    note();
+    clock.onSleep = [&](std::uint32_t) { note(); };
+    Command1Click(form.station());
+    note();
+    EXPECT_EQ(seen, QStringList({"hidden", "Image 0 of 3", "Image 1 of 3", "Image 2 of 3",
+                                 "Image 3 of 3", "hidden"}));
+    EXPECT_EQ(form.station().record().ending, RunEnding::Completed);
+    form.station().run.bRunning = false;
+}
+
+// "Help" hands the manual beside the program to the browser; a browser that fails shows
+// nothing and leaves only a log line.
+TEST_F(KOVFormTest, HelpOpensTheManualBesideTheProgramAndAFailureShowsNothing) {
+    struct Recording : Browser {
+        bool starts = true;
+        QStringList files;
+        bool openAddress(const std::string&) override { return false; }
+        bool openFile(const std::string& path) override {
+            files << QString::fromStdString(path);
+            return starts;
+        }
+    } browser;
+    open();
+    form->setBrowser(browser);
+    const QString manual = QCoreApplication::applicationDirPath() + "/docs/help.html";
+    ASSERT_TRUE(QFile::exists(manual));
+    for (const bool starts : {true, false}) {
+        SCOPED_TRACE(starts);
+        browser.starts = starts;
+        form->setLabel(Label::Status, "Ready");
+        QString seen;
+        auto watcher = AnswerNextBox(QMessageBox::Ok, seen);
+        click("Command5");
+        QTest::qWait(20);
+        EXPECT_EQ(seen, "");
+        EXPECT_EQ(browser.files.back(), manual);
+        EXPECT_EQ(find<QLabel>("Status")->text(), "Ready");
+        EXPECT_EQ(
+            form->station().log.text().find("Help page could not be opened") != std::string::npos,
+            !starts);
     }
 }
 

@@ -190,8 +190,13 @@ void Observatory::failCommand(const std::string& command, const AutomationError&
     world_->injections.insert_or_assign("gemini:" + command, Injection{error, std::nullopt, times});
 }
 
+void Observatory::failCallAt(std::size_t index, const AutomationError& error) {
+    world_->failAtCall.emplace(index, error);
+}
+
 void Observatory::clearInjections() {
     world_->injections.clear();
+    world_->failAtCall.reset();
 }
 
 void Observatory::setPlanetariumWindowTitle(const std::string& title) {

@@ -68,6 +68,9 @@ class Observatory {
     // instead of the controller's own answer.
     void replyToCommand(const std::string& command, const std::string& reply, int times = 1);
     void failCommand(const std::string& command, const AutomationError& error, int times = 1);
+    // The call with this index in callLog (counted from 0), whatever operation it is, raises the
+    // error once: a fault sweep walks a run's calls one by one this way.
+    void failCallAt(std::size_t index, const AutomationError& error);
     void clearInjections();
     void setPlanetariumWindowTitle(const std::string& title);  // empty: the window is closed
     // While denied, bringing a window to the front is refused; lifting it grants the last

@@ -40,6 +40,11 @@ SimWorld::SimWorld(Scenario s, Clock& c)
 
 void SimWorld::guard(const std::string& operation) {
     calls.push_back(operation);
+    if (failAtCall && failAtCall->first == calls.size() - 1) {
+        const AutomationError error = failAtCall->second;
+        failAtCall.reset();
+        throw error;
+    }
     auto it = injections.find(operation);
     if (it == injections.end() || !it->second.error) {
         return;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/gemini_controller.h"
@@ -123,6 +124,7 @@ struct SimWorld {
     std::vector<std::string> calls;
     std::vector<CommandExchange> gemini;
     std::map<std::string, Injection> injections;
+    std::optional<std::pair<std::size_t, AutomationError>> failAtCall;  // index in calls
 
     double now() const { return clock.epochSeconds(); }
     double lst() const { return LocalSiderealHours(now(), scenario.site.longitude); }

@@ -5,8 +5,9 @@
 
 namespace kov {
 
-// Labels of the main window that the procedures write to.
-enum class Label { Status, GeminiResult, ImageNumber, FileDisplay };
+// Labels of the main window that the procedures write to. Command1 is the START button's
+// caption, which reads "STOP" while work is in progress.
+enum class Label { Status, GeminiResult, ImageNumber, FileDisplay, Command1 };
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Icon { None, Critical, Question, Exclamation, Information };

@@ -2,6 +2,7 @@
 
 #include "imaging/imaging_memory.h"
 #include "mount/device_objects.h"
+#include "run/run_record.h"
 #include "run/run_state.h"
 #include "station/automation_error.h"
 #include "station/clock.h"
@@ -33,7 +34,8 @@ struct Station {
     OperatorLog log;
     PointList points{settings.NumberOfAligns};  // the list `LV`; its count is the settings'
     ImagingMemory imaging;
-    ErrorState error;  // the current error number and description
+    ErrorState error;    // the current error number and description
+    RunRecorder record;  // what the current or last run did, point by point
 };
 
 }  // namespace kov

@@ -1,0 +1,19 @@
+#pragma once
+
+namespace kov {
+
+struct Station;
+
+// Images and plate-solves the current position once and sends the solution to the Gemini
+// controller: as a sync (bSync) or as an additional alignment point. The device objects are
+// created and connected by the caller. Everything is reported in the log, the labels, message
+// boxes and st.record's single point.
+void TargetSync(Station& st, bool bSync);
+
+// The "One Sync" (DoSync) and "Add'l Align" (AddlAlign) buttons. While any work is in progress a
+// click is a stop request; otherwise it wraps TargetSync in the device objects and the run state,
+// as the run commands do, and returns when done.
+void DoSyncClick(Station& st);
+void AddlAlignClick(Station& st);
+
+}  // namespace kov

@@ -174,50 +174,55 @@ ModelFit FitPointingModel(const std::vector<AlignmentPoint>& points) {
         }
     }
 
-    // Candidates in order of importance, without columns that are zero in this layout.
-    std::vector<Term> kept;
-    for (Term term : kFitOrder) {
-        if (Dot(columns[static_cast<std::size_t>(term)], columns[static_cast<std::size_t>(term)]) >
-            1e-12) {
-            kept.push_back(term);
-        }
-    }
-
     // With the columns scaled to unit length, the diagonal of the inverse normal matrix is the
-    // square of each term's noise amplification. Drop the least important term that amplifies
-    // too much (or any term while the matrix is singular) until every kept term is sound.
+    // square of each term's noise amplification. Terms join in order of importance; one joins
+    // only when the matrix stays regular and no term, old or new, then amplifies too much, so a
+    // less important term never pushes out a more important one.
+    std::vector<Term> kept;
     std::vector<std::vector<double>> inverse;
     std::vector<double> lengths;
-    while (!kept.empty()) {
-        const std::size_t n = kept.size();
-        lengths.assign(n, 0.0);
-        for (std::size_t j = 0; j < n; ++j) {
-            lengths[j] = std::sqrt(Dot(columns[static_cast<std::size_t>(kept[j])],
-                                       columns[static_cast<std::size_t>(kept[j])]));
+    const auto trial = [&](const std::vector<Term>& terms, std::vector<std::vector<double>>& inv,
+                           std::vector<double>& len) {
+        const std::size_t n = terms.size();
+        if (n > rows) {
+            return false;
         }
-        inverse.assign(n, std::vector<double>(n, 0.0));
+        len.assign(n, 0.0);
+        for (std::size_t j = 0; j < n; ++j) {
+            const Column& c = columns[static_cast<std::size_t>(terms[j])];
+            len[j] = std::sqrt(Dot(c, c));
+            if (len[j] < 1e-9) {
+                return false;  // a term this layout does not move at all
+            }
+        }
+        inv.assign(n, std::vector<double>(n, 0.0));
         for (std::size_t j = 0; j < n; ++j) {
             for (std::size_t k = 0; k < n; ++k) {
-                inverse[j][k] = Dot(columns[static_cast<std::size_t>(kept[j])],
-                                    columns[static_cast<std::size_t>(kept[k])]) /
-                                (lengths[j] * lengths[k]);
+                inv[j][k] = Dot(columns[static_cast<std::size_t>(terms[j])],
+                                columns[static_cast<std::size_t>(terms[k])]) /
+                            (len[j] * len[k]);
             }
         }
-        std::optional<std::size_t> drop;
-        if (n > rows || !Invert(inverse)) {
-            drop = n - 1;
-        } else {
-            for (std::size_t j = n; j-- > 0;) {
-                if (std::sqrt(std::max(inverse[j][j], 0.0)) > kMaxNoiseAmplification) {
-                    drop = j;
-                    break;
-                }
+        if (!Invert(inv)) {
+            return false;
+        }
+        for (std::size_t j = 0; j < n; ++j) {
+            if (!(inv[j][j] > 0.0) || std::sqrt(inv[j][j]) > kMaxNoiseAmplification) {
+                return false;
             }
         }
-        if (!drop) {
-            break;
+        return true;
+    };
+    for (Term term : kFitOrder) {
+        std::vector<Term> candidate = kept;
+        candidate.push_back(term);
+        std::vector<std::vector<double>> inv;
+        std::vector<double> len;
+        if (trial(candidate, inv, len)) {
+            kept = std::move(candidate);
+            inverse = std::move(inv);
+            lengths = std::move(len);
         }
-        kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(*drop));
     }
 
     // x = (AᵀA)⁻¹ Aᵀ b, in the scaled columns and back.

@@ -66,7 +66,8 @@ struct AlignmentPoint {
 // is not fitted: it is reported as undetermined and held at 0 rather than given an invented value.
 // "Cannot tell apart" means its noise amplification, the factor by which the correlation with
 // the other fitted terms inflates its error over what the same column alone would have, is above
-// kMaxNoiseAmplification; the least important such term goes first, and the rest are refitted.
+// kMaxNoiseAmplification. Terms join in order of importance (IH, ID, MA, ME, NP, CH), each only
+// while every fitted term stays within that limit.
 inline constexpr double kMaxNoiseAmplification = 3.0;
 
 struct ModelFit {

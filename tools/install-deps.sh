@@ -9,6 +9,7 @@ packages=(
   libbenchmark-dev
   nlohmann-json3-dev
   xvfb xauth
+  g++-mingw-w64-x86-64-posix wine64 wine googletest
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "mount/add_point.h"
 #include "mount/device_objects.h"
@@ -78,30 +79,27 @@ class ListPoints : public testing::Test {
 };
 
 TEST_F(ListPoints, MoveToListPointMarksReportsAndSlewsThenWrapsAndStops) {
-    struct Case {
-        std::int32_t pt, ptAfter;
-        bool stopInSlew;
-        bool result;
-    };
-    for (const Case c : {Case{1, 1, false, true}, Case{3, 0, false, true}, Case{-2, 0, false, true},
-                         Case{2, 2, true, false}}) {
-        SCOPED_TRACE(c.pt);
+    // The row asked for, the row it became, whether STOP is clicked during the slew.
+    const std::tuple<std::int32_t, std::int32_t, bool> cases[] = {
+        {1, 1, false}, {3, 0, false}, {-2, 0, false}, {2, 2, true}};
+    for (const auto& [asked, row, stopInSlew] : cases) {
+        SCOPED_TRACE(asked);
         s.mark();
         s.st.run.bStop = false;
         s.ui.labelHistory.clear();
         s.ui.onYield = [&](int) {
-            if (c.stopInSlew && s.sim.slewing()) {
+            if (stopInSlew && s.sim.slewing()) {
                 s.st.run.bStop = true;
             }
         };
         const std::size_t logged = s.st.log.text().size();
-        std::int32_t pt = c.pt;
-        EXPECT_EQ(MoveToListPoint(s.st, pt), c.result);
-        EXPECT_EQ(pt, c.ptAfter);
+        std::int32_t pt = asked;
+        EXPECT_EQ(MoveToListPoint(s.st, pt), !stopInSlew);
+        EXPECT_EQ(pt, row);
         EXPECT_EQ(Squeezed(s.calls()), kSlew);
         EXPECT_FALSE(s.sim.slewing());  // a stop still waits for the mount
-        const std::string n = std::to_string(c.ptAfter + 1);
-        const MappingPoint& p = s.st.points.at(static_cast<std::size_t>(c.ptAfter));
+        const std::string n = std::to_string(row + 1);
+        const MappingPoint& p = s.st.points.at(static_cast<std::size_t>(row));
         EXPECT_EQ(Entries(s.st.log.text().substr(logged)),
                   (Calls{"Selecting point " + n + " in the list",
                          "Point Alt=" + p.alt + " Az=" + p.az, "Slewing to point " + n}));
@@ -110,10 +108,10 @@ TEST_F(ListPoints, MoveToListPointMarksReportsAndSlewsThenWrapsAndStops) {
         EXPECT_EQ(std::vector(status.begin(), status.begin() + 3),
                   (Calls{"Selecting point " + n + " in the list", "Slewing to point " + n,
                          "Slewing to point " + n + "."}));
-        for (std::size_t row = 0; row < 3; ++row) {
-            EXPECT_EQ(s.st.points.isBold(row), row == static_cast<std::size_t>(c.ptAfter));
+        for (std::size_t r = 0; r < 3; ++r) {
+            EXPECT_EQ(s.st.points.isBold(r), r == static_cast<std::size_t>(row));
         }
-        EXPECT_EQ(s.st.points.scrollRow(), static_cast<std::size_t>(c.ptAfter));
+        EXPECT_EQ(s.st.points.scrollRow(), static_cast<std::size_t>(row));
         const auto [alt, az] = altAz();
         // The mount's own pointing error, and the sky turning on during a slew that may swing
         // the tube over the meridian.
@@ -144,38 +142,33 @@ TEST_F(ListPoints, MoveToListPointRaisesForAnEmptyListAndStopsForAPointDeletedMe
 }
 
 TEST_F(ListPoints, DoubleClickAsksThenSlewsAndSaysDoneUnlessStopped) {
-    struct Case {
-        Answer answer;
-        bool stop;
-        Calls calls;
-        std::string lastStatus;
-    };
-    const Case cases[] = {{Answer::No, false, {}, ""},
-                          {Answer::Cancel, false, {}, ""},
-                          {Answer::Yes, false, kSlew, "Done"},
-                          {Answer::Yes, true, kSlew, "."}};
+    // The answer, STOP already clicked, and the end of the last status ("" for no slew).
+    const std::tuple<Answer, bool, std::string> cases[] = {{Answer::No, false, ""},
+                                                           {Answer::Cancel, false, ""},
+                                                           {Answer::Yes, false, "Done"},
+                                                           {Answer::Yes, true, "."}};
     Calls expected = {"SkyTelescope.IsConnected"};
     expected.insert(expected.end(), kSlew.begin(), kSlew.end());
     s.st.points.setSelected({1});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << int(c.answer) << c.stop);
+    for (const auto& [answer, stop, lastStatus] : cases) {
+        SCOPED_TRACE(testing::Message() << int(answer) << stop);
         s.mark();
         s.ui.boxes.clear();
         s.ui.labelHistory.clear();
-        s.ui.answers = {c.answer};
-        s.st.run.bStop = c.stop;
+        s.ui.answers = {answer};
+        s.st.run.bStop = stop;
         SlewToSelectedPoint(s.st);
         EXPECT_EQ(s.shown(),
                   Calls{"Slew to Point: Slew to point: " + kHigh.alt + ", " + kHigh.az + "?"});
         EXPECT_EQ(s.ui.boxes[0].buttons, Buttons::YesNoCancel);
-        EXPECT_EQ(Squeezed(s.calls()), c.calls.empty() ? Calls{} : expected);
+        EXPECT_EQ(Squeezed(s.calls()), lastStatus.empty() ? Calls{} : expected);
         const auto& status = s.ui.labelHistory[Label::Status];
-        if (c.calls.empty()) {
+        if (lastStatus.empty()) {
             EXPECT_TRUE(status.empty());
             continue;
         }
         EXPECT_EQ(status.front(), "Slewing to Alt=" + kHigh.alt + " Az=" + kHigh.az);
-        EXPECT_EQ(status.back().substr(status.back().size() - c.lastStatus.size()), c.lastStatus);
+        EXPECT_EQ(status.back().substr(status.back().size() - lastStatus.size()), lastStatus);
         EXPECT_TRUE(s.logged(status.front()));
         s.clock.advance(60000);
     }
@@ -219,66 +212,62 @@ TEST_F(ListPoints, AddPointCapturesThePositionToWithinASecond) {
 // Failures end the command with its own box and leave the list as it was.
 TEST(ListPointFailures, AddPointAndSlewShowTheirErrorAndKeepTheList) {
     const AutomationError busy(-2147220990, "TheSky is busy");
-    struct Case {
-        const char* name;
-        std::function<void(SimStation&)> arrange;
-        bool add;          // else the double-click slew
-        Calls boxesStart;  // the start of each box shown, as "title: text"
-        std::uint64_t slept;
-    };
-    const Case cases[] = {
+    using Arrange = std::function<void(SimStation&)>;
+    // AddPoint or else the double-click slew; the start of each box shown, as "title: text"; the
+    // time waited.
+    const std::tuple<const char*, bool, Calls, std::uint64_t, Arrange> cases[] = {
         {"position read fails",
-         [&](SimStation& s) { s.sim.failOperation("SkyTelescope.GetAzAlt", busy); },
          true,
          {"KOV: Error: TheSky is busy\r\nRetrieving Alt/Az from the telescope"},
-         0},
+         0,
+         [&](SimStation& s) { s.sim.failOperation("SkyTelescope.GetAzAlt", busy); }},
         {"connect fails",
+         true,
+         {"KOV: Error: TheSky is busy\r\n"},
+         0,
          [&](SimStation& s) {
              s.st.devices.telescope->Disconnect();
              s.sim.failOperation("SkyTelescope.Connect", busy);
-         },
-         true,
-         {"KOV: Error: TheSky is busy\r\n"},
-         0},
+         }},
         {"never connects",
-         [](SimStation& s) { s.st.devices.telescope = std::make_shared<NeverConnects>(); },
          true,
          {"KOV: Error: The telescope did not connect within 30 seconds\r\n"},
-         30000},
+         30000,
+         [](SimStation& s) { s.st.devices.telescope = std::make_shared<NeverConnects>(); }},
         {"never connects, slew",
-         [](SimStation& s) {
-             s.st.devices.telescope = std::make_shared<NeverConnects>();
-             s.ui.onYield = [&s](int) { s.clock.sleep(100); };
-         },
          false,
          {"Slew to Point: Slew to point: 1, 2?",
           "KOV: Error: The telescope did not connect within 30 seconds"},
-         30000},
+         30000,
+         [](SimStation& s) {
+             s.st.devices.telescope = std::make_shared<NeverConnects>();
+             s.ui.onYield = [&s](int) { s.clock.sleep(100); };
+         }},
         {"TheSky missing",
+         true,
+         {"KOV - ERROR: Error while Starting TheSky 5"},
+         0,
          [](SimStation& s) {
              s.st.devices.telescope.reset();
              s.sim.setProgramMissing("TheSky.RASCOMTheSky");
-         },
-         true,
-         {"KOV - ERROR: Error while Starting TheSky 5"},
-         0},
+         }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, add, boxesStart, slept, arrange] : cases) {
+        SCOPED_TRACE(name);
         SimStation s;
         ASSERT_TRUE(CreateObjects(s.st) && ConnectObjects(s.st));
         s.st.points.replace({{"1", "2"}});
         s.st.points.setSelected({0});
-        c.arrange(s);
-        c.add ? AddPoint(s.st) : SlewToSelectedPoint(s.st);
+        arrange(s);
+        add ? AddPoint(s.st) : SlewToSelectedPoint(s.st);
         EXPECT_EQ(s.st.points.points(), (std::vector<MappingPoint>{{"1", "2"}}));
         const Calls shown = s.shown();
-        ASSERT_EQ(shown.size(), c.boxesStart.size());
+        ASSERT_EQ(shown.size(), boxesStart.size());
         for (std::size_t i = 0; i < shown.size(); ++i) {
-            EXPECT_EQ(shown[i].rfind(c.boxesStart[i], 0), 0u) << shown[i];
+            EXPECT_EQ(shown[i].rfind(boxesStart[i], 0), 0u) << shown[i];
         }
-        EXPECT_GE(s.clock.sleptMs, c.slept);
-        EXPECT_LT(s.clock.sleptMs, c.slept + 1000);
+        EXPECT_GE(s.clock.sleptMs, slept);
+        EXPECT_LT(s.clock.sleptMs, slept + 1000);
     }
 }
 

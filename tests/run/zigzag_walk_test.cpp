@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "station/texts.h"
@@ -52,94 +54,63 @@ std::vector<SkyPosition> Walk(ZigZagWalk& walk, const RunSettings& s, SkyPositio
     return targets;
 }
 
-constexpr double kThird = 1.0 / 3;
+// The targets as "ra,dec" with right ascension in thirds of an hour, where every step lands.
+std::string Written(const std::vector<SkyPosition>& targets) {
+    std::string out;
+    for (const SkyPosition& t : targets) {
+        const double thirds = t.ra * 3;
+        EXPECT_NEAR(thirds, std::round(thirds), 3e-9) << t.ra;
+        EXPECT_NEAR(t.dec, std::round(t.dec), 1e-9);
+        out += (out.empty() ? "" : " ") + std::to_string(std::lround(thirds)) + "," +
+               std::to_string(std::lround(t.dec));
+    }
+    return out;
+}
 
-// Every target worked out by hand from the rules; each row starts at 20 degrees unless stated.
+// Every target worked out by hand from the rules.
 TEST(ZigZagWalk, TargetsTurnsAndEdges) {
-    struct Case {
-        const char* name;
-        WalkSetup setup;
-        SkyPosition start;
-        std::vector<SkyPosition> targets;
-    };
-    const Case cases[] = {
-        // West first, 10/5/5/70/30 from 10 h, 20 degrees: RA limits 10 and 5.3333 h, declination
-        // limits 35 and 5. Declination turns north on reaching 5 (T3) and south on reaching 35
-        // (T9). T13's 5.3333 h is still in range (rounding leaves it a hair above the limit);
-        // the next trial, 5 h, is not, so T14 steps east instead.
+    const std::tuple<const char*, WalkSetup, SkyPosition, std::string> cases[] = {
+        // RA limits 10 and 5.3333 h, declination limits 35 and 5. Declination turns north on
+        // reaching 5 (T3) and south on reaching 35 (T9). T13's 5.3333 h is still in range
+        // (rounding leaves it a hair above the limit); the next trial, 5 h, is not, so T14 steps
+        // east instead.
         {"worked example",
          {"10", "5", "5", "70", "30", false},
          {10, 20},
-         {{10 - 2 * kThird, 15},
-          {9, 10},
-          {9 - kThird, 5},
-          {8 + kThird, 10},
-          {8, 15},
-          {8 - kThird, 20},
-          {7 + kThird, 25},
-          {7, 30},
-          {7 - kThird, 35},
-          {6 + kThird, 30},
-          {6, 25},
-          {6 - kThird, 20},
-          {5 + kThird, 15},
-          {6 - kThird, 10},
-          {6, 5},
-          {6 + kThird, 10}}},
-        {"east first",
-         {"10", "5", "5", "70", "30", true},
-         {10, 20},
-         {{10 + 2 * kThird, 15}, {11, 10}, {11 + kThird, 5}}},
+         "28,15 27,10 26,5 25,10 24,15 23,20 22,25 21,30 20,35 19,30 18,25 17,20 16,15 17,10 "
+         "18,5 19,10"},
+        {"east first", {"10", "5", "5", "70", "30", true}, {10, 20}, "32,15 33,10 34,5"},
         // Whole hours: the trial 6 h lands exactly on the lower limit and does not turn.
         {"trial on the RA limit",
          {"15", "15", "5", "90", "30", false},
          {12, 20},
-         {{11, 15}, {10, 10}, {9, 5}, {8, 10}, {7, 15}, {6, 20}, {7, 25}}},
+         "33,15 30,10 27,5 24,10 21,15 18,20 21,25"},
         {"RA step wider than the range",
          {"5", "30", "5", "10", "30", false},
          {12, 20},
-         {{12 - kThird, 15}, {14 - kThird, 10}, {12 - kThird, 5}, {14 - kThird, 10}}},
+         "35,15 41,10 35,5 41,10"},
         {"no declination range",
          {"10", "5", "5", "70", "0", false},
          {10, 20},
-         {{10 - 2 * kThird, 15}, {9, 20}, {9 - kThird, 15}, {8 + kThird, 20}}},
+         "28,15 27,20 26,15 25,20"},
         // Declination limits 95 and 65: the step to 95 would pass the pole, so the walk turns
         // before it; limits -65 and -95 the same way at the south pole.
         {"north pole",
          {"10", "5", "5", "70", "30", false},
          {10, 80},
-         {{10 - 2 * kThird, 75},
-          {9, 70},
-          {9 - kThird, 65},
-          {8 + kThird, 70},
-          {8, 75},
-          {8 - kThird, 80},
-          {7 + kThird, 85},
-          {7, 90},
-          {7 - kThird, 85}}},
+         "28,75 27,70 26,65 25,70 24,75 23,80 22,85 21,90 20,85"},
         {"south pole",
          {"10", "5", "5", "70", "30", false},
          {10, -80},
-         {{10 - 2 * kThird, -85},
-          {9, -90},
-          {9 - kThird, -85},
-          {8 + kThird, -80},
-          {8, -75},
-          {8 - kThird, -70},
-          {7 + kThird, -65},
-          {7, -70}}},
+         "28,-85 27,-90 26,-85 25,-80 24,-75 23,-70 22,-65 21,-70"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, setup, start, targets] : cases) {
+        SCOPED_TRACE(name);
         RunSettings s;
-        Apply(s, c.setup);
+        Apply(s, setup);
         ZigZagWalk walk;
-        const auto targets = Walk(walk, s, c.start, static_cast<int>(c.targets.size()));
-        for (std::size_t i = 0; i < targets.size(); ++i) {
-            SCOPED_TRACE("target " + std::to_string(i + 1));
-            EXPECT_NEAR(targets[i].ra, c.targets[i].ra, 1e-9);
-            EXPECT_NEAR(targets[i].dec, c.targets[i].dec, 1e-9);
-        }
+        const auto steps = static_cast<int>(std::count(targets.begin(), targets.end(), ' ') + 1);
+        EXPECT_EQ(Written(Walk(walk, s, start, steps)), targets);
     }
 }
 

@@ -96,18 +96,16 @@ TEST(SimScenario, MistakesAreNamed) {
 
 TEST(SimScenario, LoadsFilesAndNamesTheOneThatFails) {
     const auto path = std::filesystem::temp_directory_path() / "kov_sim_scenario_test.json";
-    { std::ofstream(path) << R"({"seed": 9, "chooser": "x"})"; }
-    EXPECT_EQ(LoadScenario(path.string()).seed, 9u);
-    { std::ofstream(path) << R"({"seed": 18446744073709551615})"; }  // every 64-bit seed is one
-    EXPECT_EQ(LoadScenario(path.string()).seed, 18446744073709551615u);
-    { std::ofstream(path) << R"({"camera": {"download": 1e400}})"; }
-    const std::string tooLarge = ErrorOf([&] { LoadScenario(path.string()); });
+    const auto load = [&](const char* json) {
+        std::ofstream(path) << json;
+        return LoadScenario(path.string());
+    };
+    // Every 64-bit seed is one.
+    EXPECT_EQ(load(R"({"seed": 18446744073709551615})").seed, 18446744073709551615u);
+    const std::string tooLarge = ErrorOf([&] { load(R"({"camera": {"download": 1e400}})"); });
     EXPECT_TRUE(tooLarge.find("'camera.download'") != std::string::npos &&
                 tooLarge.find("kov_sim_scenario_test.json") != std::string::npos)
         << tooLarge;
-    { std::ofstream(path) << R"({"seed": "nine"})"; }
-    EXPECT_NE(ErrorOf([&] { LoadScenario(path.string()); }).find("kov_sim_scenario_test.json"),
-              std::string::npos);
     std::filesystem::remove(path);
     EXPECT_THROW(LoadScenario(path.string()), std::runtime_error);
 

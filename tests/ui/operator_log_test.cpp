@@ -15,26 +15,20 @@ struct RecordingView : LogView {
     }
 };
 
-TEST(AddLog, TimeTwoBlanksTextAndCrLfPerEntry) {
+// Each entry is the time, two blanks, the text and CR LF; only an attached view hears of it.
+TEST(AddLog, TimeTwoBlanksTextAndCrLfPerEntryToEachAttachedView) {
     test::VirtualClock clock;
     OperatorLog log(clock);
+    RecordingView view;
     log.AddLog("A");
+    log.attach(&view);
     clock.setTimeOfDay(9, 7, 5);
     log.AddLog("B\r\nsecond line");
-    EXPECT_EQ(log.text(), "21:05:03  A\r\n09:07:05  B\r\nsecond line\r\n");
-}
-
-TEST(AddLog, AnAttachedViewGetsEachEntryAndADetachedOneNothing) {
-    test::VirtualClock clock;
-    OperatorLog log(clock);
-    log.AddLog("before");
-    RecordingView view;
-    log.attach(&view);
-    log.AddLog("during");
     log.detach(&view);
-    log.AddLog("after");
-    EXPECT_EQ(view.entries, std::vector<std::string>{"21:05:03  during\r\n"});
-    EXPECT_EQ(view.lastWholeSize, std::string("21:05:03  before\r\n21:05:03  during\r\n").size());
+    log.AddLog("C");
+    EXPECT_EQ(log.text(), "21:05:03  A\r\n09:07:05  B\r\nsecond line\r\n09:07:05  C\r\n");
+    EXPECT_EQ(view.entries, std::vector<std::string>{"09:07:05  B\r\nsecond line\r\n"});
+    EXPECT_EQ(view.lastWholeSize, log.text().size() - 13);
 }
 
 }  // namespace

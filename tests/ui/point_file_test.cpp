@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <streambuf>
+#include <tuple>
 
 #include "support/test_station.h"
 #include "ui/point_file_commands.h"
@@ -105,12 +106,8 @@ class PointFileCommands : public testing::Test {
 TEST_F(PointFileCommands, LoadReplacesTheListOnlyWhenTheWholeFileWasRead) {
     std::ofstream(path("good.kov"), std::ios::binary) << "Alt Az\r\n\r\nAlt,Az\r\n10,200\r\n";
     std::filesystem::create_directory(path("folder.kov"));
-    struct Case {
-        std::optional<std::string> answer;
-        std::string state;
-        std::string boxStart;
-    };
-    const Case cases[] = {
+    // The dialog's answer (none: cancelled), the state after, the start of the box shown.
+    const std::tuple<std::optional<std::string>, std::string, std::string> cases[] = {
         {std::nullopt, "2|old.kov|1,2|3,4", ""},
         {"", "2|old.kov|1,2|3,4", ""},
         {path("missing.kov"), "2|old.kov|1,2|3,4",
@@ -118,15 +115,15 @@ TEST_F(PointFileCommands, LoadReplacesTheListOnlyWhenTheWholeFileWasRead) {
         {path("folder.kov"), "2|old.kov|1,2|3,4", "KOV: Error: Cannot read " + path("folder.kov")},
         {path("good.kov"), "2|" + path("good.kov") + "|Alt,Az|10,200", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.answer.value_or("<cancel>"));
+    for (const auto& [answer, after, boxStart] : cases) {
+        SCOPED_TRACE(answer.value_or("<cancel>"));
         b.ui.boxes.clear();
-        b.ui.fileAnswers = {c.answer};
+        b.ui.fileAnswers = {answer};
         LoadPts(b.st);
-        EXPECT_EQ(state(), c.state);
-        ASSERT_EQ(b.ui.boxes.size(), c.boxStart.empty() ? 0u : 1u);
-        if (!c.boxStart.empty()) {
-            EXPECT_EQ(boxes()[0].rfind(c.boxStart, 0), 0u) << boxes()[0];
+        EXPECT_EQ(state(), after);
+        ASSERT_EQ(b.ui.boxes.size(), boxStart.empty() ? 0u : 1u);
+        if (!boxStart.empty()) {
+            EXPECT_EQ(boxes()[0].rfind(boxStart, 0), 0u) << boxes()[0];
         }
     }
     const FileDialogRequest& asked = b.ui.fileDialogs.back();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include "support/memory_store.h"
 #include "support/test_station.h"
@@ -10,6 +11,7 @@ namespace kov {
 namespace {
 
 using test::MemoryStore;
+using test::RecordedBox;
 using test::TestBench;
 
 // The settings block of the defaults with TheSky 5.
@@ -101,32 +103,16 @@ TEST(RunSettingsSave, WritesEveryKeyInOrderAndLoadsBackTheSame) {
     MemoryStore store;
     SaveSettings(s, store, b.st.log);
 
-    std::vector<std::pair<std::string, std::string>> written;
+    std::string written;
     for (const auto& key : store.writtenKeys) {
-        written.emplace_back(key, store.at(key));
+        written += key + "=" + store.at(key) + ";";
     }
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"Initial Move in RA", " 12abc"},
-        {"Move in RA", "5"},
-        {"Move in DEC", "5"},
-        {"RA Max Range", "70"},
-        {"DEC Max Range", "30"},
-        {"Image Scale", "1"},
-        {"Exposure Length", "10"},
-        {"Bin Mode", "4"},
-        {"Number of Aligns", "10"},
-        {"Exposure Delay", ""},
-        {"ASCOM Scope ID", "Other.Telescope"},
-        {"ASCOM Scope Name", "Shown name"},
-        {"Alt East", "30"},
-        {"Alt West", "30"},
-        {"Alt North", "30"},
-        {"Alt South", "30"},
-        {"Movement", "PointList"},
-        {"CCDSoft", "False"},
-        {"AutoDark", "0"},
-        {"TheSky Version", "6"}};
-    EXPECT_EQ(written, expected);
+    EXPECT_EQ(written,
+              "Initial Move in RA= 12abc;Move in RA=5;Move in DEC=5;RA Max Range=70;"
+              "DEC Max Range=30;Image Scale=1;Exposure Length=10;Bin Mode=4;Number of Aligns=10;"
+              "Exposure Delay=;ASCOM Scope ID=Other.Telescope;ASCOM Scope Name=Shown name;"
+              "Alt East=30;Alt West=30;Alt North=30;Alt South=30;Movement=PointList;"
+              "CCDSoft=False;AutoDark=0;TheSky Version=6;");
     EXPECT_EQ(b.st.log.text(), "21:05:03  KOV Exiting\r\n");
 
     RunSettings back;
@@ -149,11 +135,10 @@ class ValidateInputTest : public ::testing::Test {
             EXPECT_TRUE(b.ui.boxes.empty());
             return "";
         }
-        EXPECT_EQ(b.ui.boxes.size(), 1u);
-        EXPECT_EQ(b.ui.boxes[0].title, "KOV - Invalid input");
-        EXPECT_EQ(b.ui.boxes[0].icon, Icon::Exclamation);
-        EXPECT_EQ(b.ui.boxes[0].buttons, Buttons::Ok);
-        return b.ui.boxes[0].text;
+        const RecordedBox& box = b.ui.boxes.at(0);
+        EXPECT_EQ(std::tuple(b.ui.boxes.size(), box.title, box.icon, box.buttons),
+                  std::tuple(1u, "KOV - Invalid input", Icon::Exclamation, Buttons::Ok));
+        return box.text;
     }
 };
 

@@ -1,0 +1,165 @@
+#include "win/win_desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+
+#include "win/com_types.h"
+
+namespace kov::win {
+namespace {
+
+// What a test window saw of the keyboard.
+struct Keys {
+    int ctrlV = 0;   // V pressed while Ctrl was down
+    int plainV = 0;  // V pressed alone
+};
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_KEYDOWN && w == 'V') {
+        if (auto* keys = reinterpret_cast<Keys*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+            ++(GetKeyState(VK_CONTROL) < 0 ? keys->ctrlV : keys->plainV);
+        }
+    }
+    return DefWindowProcW(window, message, w, l);
+}
+
+// A real top-level window of the test's own, shown, destroyed when it goes.
+class TestWindow {
+  public:
+    explicit TestWindow(const std::wstring& title) {
+        static const ATOM windowClass = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = TestWindowProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"KovDesktopTest";
+            return RegisterClassW(&wc);
+        }();
+        hwnd_ = CreateWindowExW(0, MAKEINTATOM(windowClass), title.c_str(), WS_OVERLAPPEDWINDOW, 40,
+                                40, 320, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&keys));
+        ShowWindow(hwnd_, SW_SHOWNORMAL);
+        Pump();
+    }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+    ~TestWindow() {
+        if (hwnd_) {
+            DestroyWindow(hwnd_);
+        }
+    }
+    WindowHandle handle() const { return reinterpret_cast<WindowHandle>(hwnd_); }
+    HWND hwnd() const { return hwnd_; }
+    Keys keys;
+
+    // Delivers what is queued for this thread's windows.
+    static void Pump() {
+        const DWORD until = GetTickCount() + 100;
+        MSG msg;
+        do {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            Sleep(10);
+        } while (GetTickCount() < until);
+    }
+
+  private:
+    HWND hwnd_ = nullptr;
+};
+
+class DesktopTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        planetarium_ = std::make_unique<TestWindow>(L"TheSky6 Professional Edition");
+        other_ = std::make_unique<TestWindow>(L"Ciel \u00e9toil\u00e9 \u2014 \u661f");
+        ASSERT_TRUE(planetarium_->hwnd() && other_->hwnd())
+            << "no window could be created: Wine needs an X display (tools/test-windows.sh "
+               "starts Xvfb when there is none)";
+    }
+
+    WinDesktop desktop_;
+    std::unique_ptr<TestWindow> planetarium_;
+    std::unique_ptr<TestWindow> other_;
+};
+
+TEST_F(DesktopTest, ListsTopLevelWindowsWithTheirTitles) {
+    std::map<WindowHandle, std::string> titles;
+    for (const TopLevelWindow& w : desktop_.topLevelWindows()) {
+        titles[w.handle] = w.title;
+    }
+    EXPECT_EQ(titles[planetarium_->handle()], "TheSky6 Professional Edition");
+    EXPECT_EQ(titles[other_->handle()], "Ciel \xC3\xA9toil\xC3\xA9 \xE2\x80\x94 \xE6\x98\x9F");
+}
+
+TEST_F(DesktopTest, BringsTheWindowToTheFront) {
+    struct Row {
+        const char* name;
+        TestWindow* window;
+        bool minimizeFirst;
+    };
+    const Row rows[] = {
+        {"planetarium", planetarium_.get(), false},
+        {"another window", other_.get(), false},
+        {"planetarium again", planetarium_.get(), false},
+        {"minimized window comes back restored", other_.get(), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.minimizeFirst) {
+            ShowWindow(row.window->hwnd(), SW_MINIMIZE);
+            TestWindow::Pump();
+        }
+        desktop_.setForegroundWindow(row.window->handle());
+        TestWindow::Pump();
+        EXPECT_EQ(desktop_.foregroundWindow(), row.window->handle());
+        EXPECT_FALSE(IsIconic(row.window->hwnd()));
+    }
+}
+
+TEST_F(DesktopTest, KeysReachTheForegroundWindow) {
+    desktop_.setForegroundWindow(planetarium_->handle());
+    TestWindow::Pump();
+    ASSERT_EQ(desktop_.foregroundWindow(), planetarium_->handle());
+    desktop_.keyDown(kVkControl);
+    desktop_.keyDown(kVkV);
+    desktop_.keyUp(kVkV);
+    desktop_.keyUp(kVkControl);
+    desktop_.keyDown(kVkV);
+    desktop_.keyUp(kVkV);
+    TestWindow::Pump();
+    EXPECT_EQ(planetarium_->keys.ctrlV, 1);
+    EXPECT_EQ(planetarium_->keys.plainV, 1);
+    EXPECT_EQ(other_->keys.ctrlV + other_->keys.plainV, 0);
+}
+
+TEST_F(DesktopTest, WindowOrder) {
+    auto isAbove = [](HWND upper, HWND lower) {
+        for (HWND h = GetWindow(upper, GW_HWNDNEXT); h; h = GetWindow(h, GW_HWNDNEXT)) {
+            if (h == lower) {
+                return true;
+            }
+        }
+        return false;
+    };
+    RaiseToTop(other_->handle());
+    EXPECT_TRUE(isAbove(other_->hwnd(), planetarium_->hwnd()));
+    RaiseToTop(planetarium_->handle());
+    EXPECT_TRUE(isAbove(planetarium_->hwnd(), other_->hwnd()));
+
+    SetTopmost(other_->handle(), true);
+    EXPECT_TRUE(IsTopmost(other_->handle()));
+    EXPECT_TRUE(isAbove(other_->hwnd(), planetarium_->hwnd()));
+    RaiseToTop(planetarium_->handle());  // a normal window stays below a topmost one
+    EXPECT_TRUE(isAbove(other_->hwnd(), planetarium_->hwnd()));
+    SetTopmost(other_->handle(), false);
+    EXPECT_FALSE(IsTopmost(other_->handle()));
+    EXPECT_FALSE(IsTopmost(planetarium_->handle()));
+}
+
+}  // namespace
+}  // namespace kov::win

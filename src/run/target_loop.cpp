@@ -265,10 +265,10 @@ class Loop {
 
         bError_ = false;
         step_ = "Exposing image and plate solving";
-        const SkyPosition hint = walk_.current;
+        const SkyPosition hint = solverHint();
         const bool bExposed = act([&] {
             if (s_.bCCDSoft()) {
-                ExposeCCDSoft(st_, bFirst_);
+                ExposeCCDSoft(st_, bReference_);
             } else {
                 ExposeMaxim(st_, hint.ra, hint.dec);
             }
@@ -277,6 +277,9 @@ class Loop {
         // holds is an earlier one, so the point goes the way of a failed plate solution.
         const ErrorState solution = bExposed ? st_.error : lastFailure_;
         const bool bFailed = !bExposed || solution.failed();
+        if (!bFailed) {
+            bReference_ = false;  // this image's orientation is the reference now
+        }
         PointRecord point;
         point.imageNumber = imageNumber_;
         if (walk_.hasSlewTarget && s_.bZigZag()) {
@@ -323,6 +326,25 @@ class Loop {
         report(solved);
         failures_ = 0;
         move();
+    }
+
+    // Where MaxIm DL's image goes to be solved: the image link searches only near this position.
+    // A list move says nothing of right ascension and declination, so after one the last plate
+    // solution may lie anywhere on the sky; the mount's own reading is near enough. When it
+    // cannot be read the last known position is still the best guess, so nobody is asked.
+    SkyPosition solverHint() {
+        SkyPosition hint = walk_.current;
+        if (s_.bFractal() && s_.bMaxim()) {
+            const auto& tele = st_.devices.telescope;
+            SkyPosition read;
+            if (Attempt([&] {
+                    Require(tele).GetRaDec();
+                    read = {tele->dRA(), tele->dDec()};
+                })) {
+                hint = read;
+            }
+        }
+        return hint;
     }
 
     void plateSolutionFailed(const std::string& description) {
@@ -461,6 +483,10 @@ class Loop {
     bool bStartKnown_ = false;
     bool bPositionKnown_ = false;
     bool bFirst_ = true;
+    // CCDSoft compares each image's orientation with the reference image's. The first move
+    // clears bFirst whether or not the first point solved, so a failed first point would leave
+    // no reference and fail every later image: the reference is the first image that solves.
+    bool bReference_ = true;
     int failures_ = 0;
     bool bError_ = false;
     std::string step_;

@@ -23,6 +23,7 @@
 #include "station/settings_store.h"
 #include "ui/qt/log_form.h"
 #include "ui/qt/point_list_view.h"
+#include "ui/qt/run_buttons.h"
 #include "ui/qt/slot_guard.h"
 
 namespace kov::qt {
@@ -367,6 +368,8 @@ QWidget* KOVForm::buildCommandRow() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     windowCommands_ = new QHBoxLayout;
+    runButtons_ = new RunButtons(st_);
+    windowCommands_->addWidget(runButtons_);
     layout->addLayout(windowCommands_);
     layout->addStretch();
     viewLog_ = Named(new QCheckBox(QStringLiteral("View Log")), "Check1");
@@ -545,19 +548,32 @@ QLabel* KOVForm::labelFor(Label which) const {
             return imageNumber_;
         case Label::FileDisplay:
             return fileDisplay_;
+        case Label::Command1:  // a button, served by the run buttons
+            break;
     }
     return status_;
 }
 
 void KOVForm::setLabel(Label which, const std::string& text) {
+    if (which == Label::Command1) {
+        runButtons_->setStartCaption(text);
+        return;
+    }
     labelFor(which)->setText(Q(text));
 }
 
 std::string KOVForm::label(Label which) const {
+    if (which == Label::Command1) {
+        return runButtons_->startCaption();
+    }
     return labelFor(which)->text().toStdString();
 }
 
 void KOVForm::repaint(Label which) {
+    if (which == Label::Command1) {
+        runButtons_->repaint();
+        return;
+    }
     labelFor(which)->repaint();
 }
 

@@ -21,6 +21,7 @@ class SettingsStore;
 namespace kov::qt {
 
 class LogForm;
+class RunButtons;
 
 // The main window: it owns the station (settings, run state, log and the rest), shows every
 // setting in a control of the same name, and is the Operator the procedures talk to.
@@ -108,6 +109,7 @@ class KOVForm : public QWidget, public Operator {
     QBoxLayout* telescopeCommands_ = nullptr;
     QBoxLayout* pointListCommands_ = nullptr;
     QBoxLayout* windowCommands_ = nullptr;
+    RunButtons* runButtons_ = nullptr;
 };
 
 }  // namespace kov::qt

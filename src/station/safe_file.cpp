@@ -77,7 +77,12 @@ std::error_code KeepMode(const fs::path&, NativeFile) {
 }
 
 std::error_code Replace(const fs::path& temp, const fs::path& target) {
-    const bool replaced = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    // ReplaceFileW can put the file in a folder's place, taking the folder's contents with it.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    const bool replaced = attributes != INVALID_FILE_ATTRIBUTES
                               ? ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
                               : MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);

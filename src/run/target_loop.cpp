@@ -24,6 +24,7 @@ namespace {
 
 constexpr const char* kSlewObjectName = "KovSkyMapper";
 constexpr const char* kSlewingBack = "Slewing to starting position";
+constexpr int kFailedPollsToGiveUp = 3;  // consecutive polls of a slew that raised
 
 // How the loop leaves before the last point: thrown from deep inside a pass, caught once.
 enum class Leave {
@@ -161,12 +162,20 @@ class Loop {
     void slewAndWait(const SkyPosition& to, WaitOrder order) {
         const auto& tele = st_.devices.telescope;
         act([&] { Require(tele).SetAsynchronous(true); });
-        act([&] { Require(tele).SlewToRaDec(to.ra, to.dec, kSlewObjectName); });
-        for (;;) {
+        // A slew that was refused has nothing to wait for.
+        const bool bStarted =
+            act([&] { Require(tele).SlewToRaDec(to.ra, to.dec, kSlewObjectName); });
+        for (int failedPolls = 0; bStarted;) {
+            // A poll that raised tells nothing about the mount: it is taken as still moving, so
+            // no image is taken while the mount may be on its way. A mount that cannot be
+            // watched at all ends the run rather than asking every half second.
             int done = 0;
-            // A poll that raises ends the wait: asking again every half second would only
-            // repeat the question while the mount's state is unknown.
-            if (!act([&] { done = Require(tele).IsSlewComplete(); }) || done != 0) {
+            if (act([&] { done = Require(tele).IsSlewComplete(); })) {
+                failedPolls = 0;
+            } else if (++failedPolls >= kFailedPollsToGiveUp) {
+                incomplete();
+            }
+            if (done != 0) {
                 break;
             }
             if (order == WaitOrder::YieldSleepAppend) {

@@ -1,0 +1,149 @@
+// A 20-point START run (Zig-Zag, CCDSoft) on the simulated observatory in virtual time.
+//   cpu_ms_per_point      CPU time of the whole run per point; the goal is under 5 ms.
+//   overhead_s_per_point  virtual time per point beyond exposure and download, slew and settle,
+//                         the delay and the Gemini exchange's fixed waits: what the polling adds.
+//                         The goal is no more than one poll step, 0.5 s.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "run/run_commands.h"
+#include "sim/observatory.h"
+#include "station/station.h"
+#include "station/texts.h"
+
+namespace {
+
+constexpr int kPoints = 20;
+
+// Virtual time; while `busy` says the mount is still moving, a sleep advances in 10 ms steps so
+// the moment the mount settles is known to that precision.
+class BenchClock : public kov::Clock {
+  public:
+    void sleep(std::uint32_t ms) override {
+        if (busy && busy()) {
+            while (ms > 0 && busy()) {
+                const std::uint32_t step = std::min<std::uint32_t>(10, ms);
+                nowMs_ += step;
+                busyMs += step;
+                ms -= step;
+            }
+        }
+        nowMs_ += ms;
+    }
+    std::uint32_t ticks() const override { return static_cast<std::uint32_t>(nowMs_); }
+    kov::TimeOfDay timeOfDay() const override {
+        const std::uint64_t s = (nowMs_ / 1000) % 86400;
+        return {static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                static_cast<int>(s % 60)};
+    }
+    double epochSeconds() const override {
+        return 1796515200.0 + static_cast<double>(nowMs_) / 1000.0;
+    }
+    std::uint64_t nowMs() const { return nowMs_; }
+
+    std::function<bool()> busy;
+    std::uint64_t busyMs = 0;
+
+  private:
+    std::uint64_t nowMs_ = 21 * 3600 * 1000ULL + 5 * 60 * 1000;
+};
+
+// Nobody at the desk: every question gets its first button.
+class Unattended : public kov::Operator {
+  public:
+    void setLabel(kov::Label which, const std::string& text) override { labels_[which] = text; }
+    std::string label(kov::Label which) const override {
+        const auto it = labels_.find(which);
+        return it == labels_.end() ? std::string() : it->second;
+    }
+    void repaint(kov::Label) override {}
+    kov::Answer messageBox(const std::string&, const std::string&, kov::Buttons buttons,
+                           kov::Icon) override {
+        return buttons == kov::Buttons::YesNo || buttons == kov::Buttons::YesNoCancel
+                   ? kov::Answer::Yes
+                   : kov::Answer::Ok;
+    }
+    std::optional<std::string> saveFileDialog(const kov::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> openFileDialog(const kov::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    void yield() override {}
+    void setForeground() override {}
+    void raiseToTop() override {}
+    void keepOnTop() override {}
+
+  private:
+    std::map<kov::Label, std::string> labels_;
+};
+
+struct RunFigures {
+    double cpuMs = 0.0;
+    double overheadS = 0.0;
+    int points = 0;
+};
+
+RunFigures OneRun(bool bMeasureSlews) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kov_run_bench";
+    std::filesystem::create_directories(folder);
+    BenchClock clock;
+    kov::sim::Observatory sim(kov::sim::DefaultScenario(), clock);
+    sim.setWorkingDirectory(folder);
+    Unattended ui;
+    kov::Station st(ui, clock, sim.factory(), sim.desktop());
+    st.settings.NumberOfAligns.set(std::to_string(kPoints));
+    st.settings.PixelScale.set(kov::GeneralNumber(sim.scenario().pixelScale));
+    if (bMeasureSlews) {
+        clock.busy = [&sim] { return sim.slewing(); };
+    }
+
+    const std::uint64_t started = clock.nowMs();
+    const std::clock_t cpuStarted = std::clock();
+    kov::Command1Click(st);
+    RunFigures f;
+    f.cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuStarted) / CLOCKS_PER_SEC;
+    const kov::RunRecord& r = st.record.get();
+    f.points = static_cast<int>(r.points.size());
+
+    // The time the work itself takes, as the simulator's camera and mount spend it.
+    const auto& sc = sim.scenario();
+    const double bin = st.settings.BinMode() + 1.0;
+    const double download = sc.downloadSeconds / std::max(1.0, bin * bin);
+    const double perImage = (kov::LeadingNumber(st.settings.Exposure()) + download) *
+                            (st.settings.bAutoDark() == kov::CheckState::Checked ? 2.0 : 1.0);
+    const double images = sim.lightImagesTaken() * perImage;
+    const double delays = (f.points - 1) * kov::LeadingNumber(st.settings.Delay());
+    const double geminiWaits = (1 + r.pointsSent()) * 1.5;  // three half seconds per exchange
+    const double elapsed = static_cast<double>(clock.nowMs() - started) / 1000.0;
+    f.overheadS = (elapsed - images - delays - geminiWaits - clock.busyMs / 1000.0) / f.points;
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return f;
+}
+
+void BM_StartRun20Points(benchmark::State& state) {
+    double cpuMs = 0.0;
+    int runs = 0;
+    for (auto _ : state) {
+        const RunFigures f = OneRun(false);
+        cpuMs += f.cpuMs / f.points;
+        ++runs;
+    }
+    const RunFigures measured = OneRun(true);
+    state.counters["cpu_ms_per_point"] = cpuMs / runs;
+    state.counters["overhead_s_per_point"] = measured.overheadS;
+    std::printf("cpu_ms_per_point=%.3f overhead_s_per_point=%.3f (%d points)\n", cpuMs / runs,
+                measured.overheadS, measured.points);
+}
+BENCHMARK(BM_StartRun20Points)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace

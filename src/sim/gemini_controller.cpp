@@ -42,7 +42,23 @@ std::string WholeArcsec(double value) {
 
 }  // namespace
 
-std::string GeminiController::handle(const std::string& command, const HaDec& axesNow, double lst) {
+HaDec GeminiController::apparent(const HaDec& sky) const {
+    return site_.refraction ? Refracted(sky, site_.latitude, site_.temperature, site_.pressure)
+                            : sky;
+}
+
+HaDec GeminiController::axesFor(const HaDec& sky, PierSide side) const {
+    return SkyToAxes(model_, apparent(sky), side);
+}
+
+HaDec GeminiController::skyAt(const AxisPosition& axes) const {
+    const HaDec seen = AxesToSky(model_, axes.axes, axes.side);
+    return site_.refraction ? Unrefracted(seen, site_.latitude, site_.temperature, site_.pressure)
+                            : seen;
+}
+
+std::string GeminiController::handle(const std::string& command, const AxisPosition& axesNow,
+                                     double lst) {
     const std::string c = Unframed(command);
     if (c == "<201:") {
         return WholeArcsec(model_.MA);
@@ -70,7 +86,7 @@ std::string GeminiController::handle(const std::string& command, const HaDec& ax
             return "No object!#";
         }
         if (c == "Cm") {
-            points_.push_back({axesNow, *sky});
+            points_.push_back({axesNow.axes, apparent(*sky), axesNow.side});
             fit_ = FitPointingModel(points_);
             model_ = fit_.terms;
         }
@@ -87,11 +103,12 @@ std::optional<HaDec> GeminiController::target(double lst) const {
     return HaDec{WrapSignedHours(lst - *targetRa_), *targetDec_};
 }
 
-void GeminiController::sync(const HaDec& sky, const HaDec& axesNow) {
-    // Move the index terms so that the model puts this sky position exactly on these axes.
-    const HaDec predicted = SkyToAxes(model_, sky);
-    model_.IH += WrapSignedHours(predicted.ha - axesNow.ha) * kArcsecPerHourOfAngle;
-    model_.ID += (predicted.dec - axesNow.dec) * kArcsecPerDegree;
+void GeminiController::sync(const HaDec& sky, const AxisPosition& axesNow) {
+    // Move the index terms so that the model puts this sky position exactly on these axes; the
+    // declination index acts with the sign of the pier side.
+    const HaDec predicted = axesFor(sky, axesNow.side);
+    model_.IH += WrapSignedHours(predicted.ha - axesNow.axes.ha) * kArcsecPerHourOfAngle;
+    model_.ID += SideSign(axesNow.side) * (predicted.dec - axesNow.axes.dec) * kArcsecPerDegree;
 }
 
 }  // namespace kov::sim

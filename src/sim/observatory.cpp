@@ -117,6 +117,9 @@ const PointingTerms& Observatory::controllerModel() const {
 const ModelFit& Observatory::controllerFit() const {
     return world_->controller.lastFit();
 }
+PierSide Observatory::pierSide() const {
+    return world_->axes().side;
+}
 std::size_t Observatory::alignmentPoints() const {
     return world_->controller.points().size();
 }

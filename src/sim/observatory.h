@@ -41,7 +41,9 @@ class Observatory {
     SkyPosition reportedPointing() const;  // where the controller says they point
     double pointingErrorArcsec() const;    // the distance between the two
     const PointingTerms& controllerModel() const;
-    const ModelFit& controllerFit() const;  // the last refit, with its undetermined terms
+    // The last refit, with its undetermined terms, each term's uncertainty and the point count.
+    const ModelFit& controllerFit() const;
+    PierSide pierSide() const;  // the side of the pier the tube is on now
     std::size_t alignmentPoints() const;
     bool slewing() const;
     PortHolder portHolder() const;

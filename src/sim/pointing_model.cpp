@@ -1,6 +1,9 @@
 #include "sim/pointing_model.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 namespace kov::sim {
 
@@ -8,29 +11,27 @@ namespace {
 
 constexpr double kArcsecPerHourOfAngle = 15.0 * kArcsecPerDegree;
 
-// A column that keeps less than this share of its length once the columns already chosen are
-// projected out carries no information of its own in this layout.
-constexpr double kIndependenceThreshold = 0.02;
-
-// Terms are tried in this order: the index errors are always determinable, the polar axis next.
+// Terms by importance: the index errors first, the polar axis next. When terms cannot be told
+// apart, the last of them in this order is the one left out.
 constexpr Term kFitOrder[kTermCount] = {Term::IH, Term::ID, Term::MA, Term::ME, Term::NP, Term::CH};
 
 // Partial derivatives of (dH cos d, dDec) with respect to each term at a sky direction: the rows
 // of the design matrix, weighted so that both axes count in arc seconds on the sky.
-std::array<double, 2> Partials(Term t, const HaDec& sky) {
+std::array<double, 2> Partials(Term t, const HaDec& sky, PierSide side) {
     const double h = sky.ha * 15.0 * kDegToRad;
     const double d = sky.dec * kDegToRad;
     const double cd = std::cos(d);
     const double sd = std::sin(d);
+    const double s = SideSign(side);
     switch (t) {
         case Term::IH:
             return {-cd, 0.0};
         case Term::ID:
-            return {0.0, -1.0};
+            return {0.0, -s};
         case Term::CH:
-            return {-1.0, 0.0};
+            return {-s, 0.0};
         case Term::NP:
-            return {-sd, 0.0};
+            return {-s * sd, 0.0};
         case Term::MA:
             return {-std::cos(h) * sd, std::sin(h)};
         case Term::ME:
@@ -62,45 +63,102 @@ double TermValue(const PointingTerms& terms, Term t) {
     return terms.*kTermMembers[static_cast<std::size_t>(t)];
 }
 
-Offsets TermOffsets(const PointingTerms& m, const HaDec& sky) {
+Offsets TermOffsets(const PointingTerms& m, const HaDec& sky, PierSide side) {
     const double h = sky.ha * 15.0 * kDegToRad;
-    const double d = sky.dec * kDegToRad;
+    // The linear terms have no meaning at the pole itself; a hair short of it keeps them finite.
+    const double d = std::clamp(sky.dec, -89.999, 89.999) * kDegToRad;
     const double secD = 1.0 / std::cos(d);
     const double tanD = std::tan(d);
+    const double s = SideSign(side);
     Offsets o;
-    o.dH =
-        -m.IH - m.CH * secD - m.NP * tanD - m.MA * std::cos(h) * tanD + m.ME * std::sin(h) * tanD;
-    o.dDec = -m.ID + m.MA * std::sin(h) + m.ME * std::cos(h);
+    o.dH = -m.IH - s * m.CH * secD - s * m.NP * tanD - m.MA * std::cos(h) * tanD +
+           m.ME * std::sin(h) * tanD;
+    o.dDec = -s * m.ID + m.MA * std::sin(h) + m.ME * std::cos(h);
     return o;
 }
 
-HaDec SkyToAxes(const PointingTerms& terms, const HaDec& sky) {
-    const Offsets o = TermOffsets(terms, sky);
+HaDec SkyToAxes(const PointingTerms& terms, const HaDec& sky, PierSide side) {
+    const Offsets o = TermOffsets(terms, sky, side);
     return {sky.ha + o.dH / kArcsecPerHourOfAngle, sky.dec + o.dDec / kArcsecPerDegree};
 }
 
-HaDec AxesToSky(const PointingTerms& terms, const HaDec& axes) {
+HaDec AxesToSky(const PointingTerms& terms, const HaDec& axes, PierSide side) {
     // The offsets change by a tiny fraction of themselves over their own size, so a few rounds of
     // substitution converge far below a milli-arc-second.
     HaDec sky = axes;
     for (int round = 0; round < 8; ++round) {
-        const Offsets o = TermOffsets(terms, sky);
+        const Offsets o = TermOffsets(terms, sky, side);
         sky = {axes.ha - o.dH / kArcsecPerHourOfAngle, axes.dec - o.dDec / kArcsecPerDegree};
     }
-    return sky;
+    return FoldPole(sky);
 }
+
+namespace {
+
+using Column = std::vector<double>;
+
+double Dot(const Column& a, const Column& b) {
+    double sum = 0.0;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        sum += a[k] * b[k];
+    }
+    return sum;
+}
+
+// Inverts a small symmetric positive matrix by Gauss-Jordan elimination; false when singular.
+bool Invert(std::vector<std::vector<double>>& m) {
+    const std::size_t n = m.size();
+    std::vector<std::vector<double>> inv(n, std::vector<double>(n, 0.0));
+    for (std::size_t i = 0; i < n; ++i) {
+        inv[i][i] = 1.0;
+    }
+    for (std::size_t c = 0; c < n; ++c) {
+        std::size_t pivot = c;
+        for (std::size_t r = c + 1; r < n; ++r) {
+            if (std::fabs(m[r][c]) > std::fabs(m[pivot][c])) {
+                pivot = r;
+            }
+        }
+        if (std::fabs(m[pivot][c]) < 1e-12) {
+            return false;
+        }
+        std::swap(m[c], m[pivot]);
+        std::swap(inv[c], inv[pivot]);
+        const double p = m[c][c];
+        for (std::size_t k = 0; k < n; ++k) {
+            m[c][k] /= p;
+            inv[c][k] /= p;
+        }
+        for (std::size_t r = 0; r < n; ++r) {
+            if (r == c || m[r][c] == 0.0) {
+                continue;
+            }
+            const double f = m[r][c];
+            for (std::size_t k = 0; k < n; ++k) {
+                m[r][k] -= f * m[c][k];
+                inv[r][k] -= f * inv[c][k];
+            }
+        }
+    }
+    m = std::move(inv);
+    return true;
+}
+
+}  // namespace
 
 ModelFit FitPointingModel(const std::vector<AlignmentPoint>& points) {
     ModelFit fit;
     fit.points = points.size();
+    fit.uncertainty.fill(std::numeric_limits<double>::infinity());
     if (points.empty()) {
         return fit;
     }
     const std::size_t rows = points.size() * 2;
 
-    // Observed offsets, weighted like the partials.
-    std::vector<double> observed(rows);
-    std::array<std::vector<double>, kTermCount> columns;
+    // Observed offsets and the design matrix, both weighted so that the two axes count in arc
+    // seconds on the sky.
+    Column observed(rows);
+    std::array<Column, kTermCount> columns;
     for (auto& c : columns) {
         c.assign(rows, 0.0);
     }
@@ -110,79 +168,83 @@ ModelFit FitPointingModel(const std::vector<AlignmentPoint>& points) {
         observed[2 * i] = WrapSignedHours(p.axes.ha - p.sky.ha) * kArcsecPerHourOfAngle * cd;
         observed[2 * i + 1] = (p.axes.dec - p.sky.dec) * kArcsecPerDegree;
         for (std::size_t t = 0; t < kTermCount; ++t) {
-            const auto partial = Partials(static_cast<Term>(t), p.sky);
+            const auto partial = Partials(static_cast<Term>(t), p.sky, p.side);
             columns[t][2 * i] = partial[0];
             columns[t][2 * i + 1] = partial[1];
         }
     }
 
-    // Modified Gram-Schmidt over the terms in order, keeping only columns that add a direction of
-    // their own; R holds the triangular factor of the kept columns.
+    // With the columns scaled to unit length, the diagonal of the inverse normal matrix is the
+    // square of each term's noise amplification. Terms join in order of importance; one joins
+    // only when the matrix stays regular and no term, old or new, then amplifies too much, so a
+    // less important term never pushes out a more important one.
     std::vector<Term> kept;
-    std::vector<std::vector<double>> q;  // orthonormal basis of the kept columns
-    std::vector<std::vector<double>> r;  // r[k][j]: projection of kept column k onto q[j]
+    std::vector<std::vector<double>> inverse;
+    std::vector<double> lengths;
+    const auto trial = [&](const std::vector<Term>& terms, std::vector<std::vector<double>>& inv,
+                           std::vector<double>& len) {
+        const std::size_t n = terms.size();
+        if (n > rows) {
+            return false;
+        }
+        len.assign(n, 0.0);
+        for (std::size_t j = 0; j < n; ++j) {
+            const Column& c = columns[static_cast<std::size_t>(terms[j])];
+            len[j] = std::sqrt(Dot(c, c));
+            if (len[j] < 1e-9) {
+                return false;  // a term this layout does not move at all
+            }
+        }
+        inv.assign(n, std::vector<double>(n, 0.0));
+        for (std::size_t j = 0; j < n; ++j) {
+            for (std::size_t k = 0; k < n; ++k) {
+                inv[j][k] = Dot(columns[static_cast<std::size_t>(terms[j])],
+                                columns[static_cast<std::size_t>(terms[k])]) /
+                            (len[j] * len[k]);
+            }
+        }
+        if (!Invert(inv)) {
+            return false;
+        }
+        for (std::size_t j = 0; j < n; ++j) {
+            if (!(inv[j][j] > 0.0) || std::sqrt(inv[j][j]) > kMaxNoiseAmplification) {
+                return false;
+            }
+        }
+        return true;
+    };
     for (Term term : kFitOrder) {
-        std::vector<double> v = columns[static_cast<std::size_t>(term)];
-        double originalNorm = 0.0;
-        for (double x : v) {
-            originalNorm += x * x;
+        std::vector<Term> candidate = kept;
+        candidate.push_back(term);
+        std::vector<std::vector<double>> inv;
+        std::vector<double> len;
+        if (trial(candidate, inv, len)) {
+            kept = std::move(candidate);
+            inverse = std::move(inv);
+            lengths = std::move(len);
         }
-        originalNorm = std::sqrt(originalNorm);
-        if (originalNorm == 0.0) {
-            continue;
-        }
-        std::vector<double> coefficients;
-        for (const auto& basis : q) {
-            double dot = 0.0;
-            for (std::size_t k = 0; k < rows; ++k) {
-                dot += basis[k] * v[k];
-            }
-            for (std::size_t k = 0; k < rows; ++k) {
-                v[k] -= dot * basis[k];
-            }
-            coefficients.push_back(dot);
-        }
-        double norm = 0.0;
-        for (double x : v) {
-            norm += x * x;
-        }
-        norm = std::sqrt(norm);
-        if (norm < kIndependenceThreshold * originalNorm) {
-            continue;
-        }
-        for (double& x : v) {
-            x /= norm;
-        }
-        coefficients.push_back(norm);
-        q.push_back(std::move(v));
-        r.push_back(std::move(coefficients));
-        kept.push_back(term);
     }
 
-    // Solve R x = Q^T b by back substitution.
+    // x = (AᵀA)⁻¹ Aᵀ b, in the scaled columns and back.
     const std::size_t n = kept.size();
-    std::vector<double> qtb(n, 0.0);
+    std::vector<double> atb(n);
     for (std::size_t j = 0; j < n; ++j) {
-        for (std::size_t k = 0; k < rows; ++k) {
-            qtb[j] += q[j][k] * observed[k];
-        }
-    }
-    std::vector<double> x(n, 0.0);
-    for (std::size_t jj = n; jj-- > 0;) {
-        double s = qtb[jj];
-        for (std::size_t k = jj + 1; k < n; ++k) {
-            s -= r[k][jj] * x[k];
-        }
-        x[jj] = s / r[jj][jj];
+        atb[j] = Dot(columns[static_cast<std::size_t>(kept[j])], observed) / lengths[j];
     }
     for (std::size_t j = 0; j < n; ++j) {
-        TermValue(fit.terms, kept[j]) = x[j];
-        fit.determined[static_cast<std::size_t>(kept[j])] = true;
+        double x = 0.0;
+        for (std::size_t k = 0; k < n; ++k) {
+            x += inverse[j][k] * atb[k];
+        }
+        const std::size_t t = static_cast<std::size_t>(kept[j]);
+        TermValue(fit.terms, kept[j]) = x / lengths[j];
+        fit.determined[t] = true;
+        fit.amplification[t] = std::sqrt(inverse[j][j]);
     }
 
     double sumSquares = 0.0;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const HaDec predicted = SkyToAxes(fit.terms, points[i].sky);
+        const HaDec predicted = SkyToAxes(fit.terms, points[i].sky, points[i].side);
         const double cd = std::cos(points[i].sky.dec * kDegToRad);
         const double eh =
             WrapSignedHours(points[i].axes.ha - predicted.ha) * kArcsecPerHourOfAngle * cd;
@@ -190,6 +252,13 @@ ModelFit FitPointingModel(const std::vector<AlignmentPoint>& points) {
         sumSquares += eh * eh + ed * ed;
     }
     fit.rmsArcsec = std::sqrt(sumSquares / static_cast<double>(points.size()));
+    if (rows > n) {
+        const double sigma = std::sqrt(sumSquares / static_cast<double>(rows - n));
+        for (std::size_t j = 0; j < n; ++j) {
+            fit.uncertainty[static_cast<std::size_t>(kept[j])] =
+                sigma * std::sqrt(inverse[j][j]) / lengths[j];
+        }
+    }
     return fit;
 }
 

@@ -128,6 +128,18 @@ void ReadScenario(const json& root, Scenario& s) {
         r.on("latitude", NumberInto(s.site.latitude, -89.0, 89.0));
         r.on("longitude", NumberInto(s.site.longitude, -180.0, 360.0));
         r.on("horizon", NumberInto(s.horizon, -10.0, 60.0));
+        r.on("horizonProfile", [&](const json& x, const std::string& k) {
+            ReadList<AltAz>(x, k, s.horizonProfile, [](const json& item, const std::string& ik) {
+                AltAz point;
+                ObjectReader rr(item, ik);
+                rr.on("az", NumberInto(point.az, 0.0, 360.0));
+                rr.on("alt", NumberInto(point.alt, -10.0, 60.0));
+                rr.run();
+                return point;
+            });
+        });
+        r.on("temperature", NumberInto(s.temperature, -60.0, 50.0));
+        r.on("pressure", NumberInto(s.pressure, 300.0, 1100.0));
         r.run();
     });
     top.on("start", [&](const json& v, const std::string& key) {
@@ -157,6 +169,7 @@ void ReadScenario(const json& root, Scenario& s) {
         ObjectReader r(v, key);
         r.on("rate", NumberInto(s.slewRate, 0.01, 100.0));
         r.on("settle", NumberInto(s.settleSeconds, 0.0, 600.0));
+        r.on("meridianLimit", NumberInto(s.meridianLimit, 0.0, 30.0));
         r.run();
     });
     top.on("camera", [&](const json& v, const std::string& key) {
@@ -173,6 +186,7 @@ void ReadScenario(const json& root, Scenario& s) {
     });
     top.on("failures", [&](const json& v, const std::string& key) {
         ObjectReader r(v, key);
+        r.on("rate", NumberInto(s.solveFailureRate, 0.0, 1.0));
         r.on("images", [&](const json& x, const std::string& k) {
             ReadList<int>(x, k, s.failImages, [](const json& item, const std::string& ik) {
                 return static_cast<int>(Whole(item, ik, 1, std::numeric_limits<int>::max(),
@@ -197,10 +211,18 @@ void ReadScenario(const json& root, Scenario& s) {
                 rr.on("az", NumberInto(cloud.az, 0.0, 360.0));
                 rr.on("alt", NumberInto(cloud.alt, -90.0, 90.0));
                 rr.on("radius", NumberInto(cloud.radius, 0.0, 180.0));
+                rr.on("driftAz", NumberInto(cloud.driftAz, -360.0, 360.0));
+                rr.on("driftAlt", NumberInto(cloud.driftAlt, -90.0, 90.0));
                 rr.run();
                 return cloud;
             });
         });
+        r.run();
+    });
+    top.on("controller", [&](const json& v, const std::string& key) {
+        ObjectReader r(v, key);
+        r.on("refraction", FlagInto(s.controllerRefraction));
+        r.on("commandSeconds", NumberInto(s.commandSeconds, 0.0, 5.0));
         r.run();
     });
     top.on("missingPrograms", [&](const json& v, const std::string& key) {

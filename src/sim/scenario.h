@@ -16,11 +16,14 @@ struct SkyRegion {
     double radius = 1.0;
 };
 
-// A cloud fixed on the local sky (azimuth, altitude and radius in degrees).
+// A cloud on the local sky (azimuth, altitude and radius in degrees) where it stands when the
+// night begins, drifting by degrees per hour in azimuth and altitude.
 struct Cloud {
     double az = 0.0;
     double alt = 0.0;
     double radius = 10.0;
+    double driftAz = 0.0;
+    double driftAlt = 0.0;
 };
 
 // One night at the simulated observatory. Same scenario, same seed, same run.
@@ -29,6 +32,17 @@ struct Scenario {
 
     Site site{47.5, 8.5};
     double horizon = 0.0;  // lowest altitude the mount may be driven to, degrees
+    // Altitude of the local horizon (trees, roofs) by azimuth, degrees, joined by straight lines
+    // round the circle; the mount goes below neither this nor `horizon`. Empty: flat.
+    std::vector<AltAz> horizonProfile;
+    double temperature = 10.0;  // of the air, degrees Celsius, for the refraction
+    double pressure = 1010.0;   // hectopascals
+    // The controller corrects its slews and positions for the refraction by the same air.
+    bool controllerRefraction = true;
+
+    // How far past the meridian (degrees of hour angle) the tube may follow the sky before a slew
+    // has to swing it to the other side of the pier.
+    double meridianLimit = 5.0;
 
     // Where the mount stands when the night begins, as its controller reads it.
     double startHourAngle = 0.5;  // hours, west positive
@@ -40,8 +54,9 @@ struct Scenario {
     double pointingNoise = 3.0;  // arc seconds (one sigma per axis) of repeatability per slew
     double solveNoise = 1.0;     // arc seconds (one sigma per axis) of each plate solution
 
-    double slewRate = 4.0;       // degrees per second on the slower axis
-    double settleSeconds = 2.0;  // after the axes stop
+    double slewRate = 4.0;         // degrees per second on the slower axis
+    double settleSeconds = 2.0;    // after the axes stop
+    double commandSeconds = 0.03;  // a Gemini command's round trip over the serial line
 
     double pixelScale = 1.85;       // arc seconds per unbinned pixel
     double cameraRotation = 12.5;   // north angle of the solved images, degrees
@@ -49,6 +64,10 @@ struct Scenario {
     double ccdTemperature = -10.0;  // degrees Celsius when the night begins
     double temperatureDrift = 0.6;  // degrees per hour
     int starsPerImage = 45;         // matched stars in a 2 second frame
+
+    // Chance that a solution fails even with plenty of stars; fewer stars (short exposures, thick
+    // air low down, clouds) add their own, much larger, chance.
+    double solveFailureRate = 0.0;
 
     std::vector<int> failImages;  // light images (counted from 1) that do not solve
     std::vector<SkyRegion> failRegions;

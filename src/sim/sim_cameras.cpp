@@ -92,7 +92,11 @@ class SimCcdCamera : public CcdCamera {
             c.pending->calibrated = true;
         }
         c.busy = true;
-        c.doneAt = w().now() + (c.asynchronous ? duration : 0.0);
+        c.doneAt = w().now() + duration;
+        if (!c.asynchronous) {
+            // A blocking exposure returns with the frame downloaded.
+            w().pass(duration);
+        }
         w().updateCameras();
     }
 

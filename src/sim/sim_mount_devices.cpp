@@ -70,12 +70,13 @@ class SimAscomDriver : public AscomTelescope {
         if (!connected_) {
             throw AutomationError(kErrAscomNotConnected, "Telescope not connected");
         }
+        // The round trip over the serial line takes its time, whatever the controller answers.
+        w().pass(w().scenario.commandSeconds);
         std::string reply;
         if (auto scripted = w().scriptedReply(command)) {
             reply = *scripted;
         } else {
-            reply =
-                w().controller.handle(command, w().mount.axesAt(w().now(), w().lst()), w().lst());
+            reply = w().controller.handle(command, w().axes(), w().lst());
         }
         w().gemini.push_back({command, reply});
         return reply;
@@ -187,13 +188,14 @@ class SimSkyTelescope : public SkyTelescope {
     }
 
     void slew(const HaDec& sky) {
-        if (ToAltAz(sky, w().scenario.site.latitude).alt < w().scenario.horizon) {
+        const AltAz local = ToAltAz(sky, w().scenario.site.latitude);
+        if (local.alt < w().horizonAt(local.az)) {
             throw AutomationError(kErrBelowHorizon, "Slew failed: the target is below the horizon");
         }
         w().slewController(sky);
         if (!asynchronous_) {
-            // A blocking slew would have to sleep; the simulator never does, so it arrives at once.
-            w().mount.finishSlew(w().now());
+            // A blocking slew returns when the mount has arrived and settled.
+            w().pass(w().mount.slewEnd() - w().now());
         }
     }
 

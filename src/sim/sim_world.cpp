@@ -27,9 +27,14 @@ SimWorld::SimWorld(Scenario s, Clock& c)
       mountRandom(scenario.seed),
       solveRandom(scenario.seed ^ kSolveStream),
       workingDirectory(std::filesystem::current_path()),
-      mount(scenario.mountErrors, HaDec{scenario.startHourAngle, scenario.startDec},
+      // The night begins with the tube on the usual side for its hour angle.
+      mount(scenario.mountErrors,
+            AxisPosition{HaDec{scenario.startHourAngle, scenario.startDec},
+                         scenario.startHourAngle >= 0.0 ? PierSide::East : PierSide::West},
             LocalSiderealHours(startEpoch, scenario.site.longitude), scenario.slewRate,
             scenario.settleSeconds),
+      controller(ControllerSite{scenario.site.latitude, scenario.controllerRefraction,
+                                scenario.temperature, scenario.pressure}),
       planetariumTitle(scenario.planetariumWindowTitle),
       foregroundDenied(scenario.foregroundDenied),
       maximDocumentMissing(scenario.maximDocumentMissing) {
@@ -80,10 +85,63 @@ std::filesystem::path SimWorld::resolve(const std::string& path) const {
     return p.is_absolute() ? p : workingDirectory / p;
 }
 
+HaDec SimWorld::trueSky() const {
+    return Unrefracted(mount.trueSky(now(), lst()), scenario.site.latitude, scenario.temperature,
+                       scenario.pressure);
+}
+
+PierSide SimWorld::sideFor(const HaDec& sky) const {
+    const double limit = scenario.meridianLimit / 15.0;
+    const double ha = WrapSignedHours(sky.ha);
+    const PierSide now = axes().side;
+    if (now == PierSide::East) {
+        return ha >= -limit ? PierSide::East : PierSide::West;
+    }
+    return ha <= limit ? PierSide::West : PierSide::East;
+}
+
+double SimWorld::horizonAt(double az) const {
+    const auto& profile = scenario.horizonProfile;
+    if (profile.empty()) {
+        return scenario.horizon;
+    }
+    // Straight lines between the profile's points in order of azimuth, round the circle.
+    std::vector<AltAz> sorted = profile;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const AltAz& a, const AltAz& b) { return a.az < b.az; });
+    const double a = std::fmod(std::fmod(az, 360.0) + 360.0, 360.0);
+    const auto next = std::upper_bound(sorted.begin(), sorted.end(), a,
+                                       [](double x, const AltAz& p) { return x < p.az; });
+    const bool wraps = next == sorted.begin() || next == sorted.end();
+    const AltAz* before = wraps ? &sorted.back() : &*(next - 1);
+    const AltAz* after = wraps ? &sorted.front() : &*next;
+    const double span = std::fmod(after->az - before->az + 360.0, 360.0);
+    const double into = std::fmod(a - before->az + 360.0, 360.0);
+    const double height =
+        span <= 0.0 ? before->alt : before->alt + (after->alt - before->alt) * (into / span);
+    return std::max(scenario.horizon, height);
+}
+
+AltAz SimWorld::cloudAt(const Cloud& cloud) const {
+    const double hours = (now() - startEpoch) / 3600.0;
+    const double az = std::fmod(cloud.az + cloud.driftAz * hours, 360.0);
+    return {az < 0.0 ? az + 360.0 : az,
+            std::clamp(cloud.alt + cloud.driftAlt * hours, -90.0, 90.0)};
+}
+
 void SimWorld::slewController(const HaDec& sky) {
     const Offsets repeatability{mountRandom.normal() * scenario.pointingNoise,
                                 mountRandom.normal() * scenario.pointingNoise};
-    mount.slewTo(controller.axesFor(sky), now(), lst(), repeatability);
+    const PierSide side = sideFor(sky);
+    mount.slewTo({controller.axesFor(sky, side), side}, now(), lst(), repeatability);
+}
+
+void SimWorld::pass(double seconds) {
+    // Whole milliseconds, as the clock counts them, and never a negative wait.
+    const double ms = std::ceil(std::max(0.0, seconds) * 1000.0);
+    if (ms > 0.0) {
+        clock.sleep(static_cast<std::uint32_t>(std::min(ms, 4.0e9)));
+    }
 }
 
 std::shared_ptr<ImageRecord> SimWorld::snapshot(bool light, double exposure, double binX,
@@ -99,7 +157,8 @@ std::shared_ptr<ImageRecord> SimWorld::snapshot(bool light, double exposure, dou
     const HaDec sky = trueSky();
     image->trueRa = WrapHours(lst() - sky.ha);
     image->trueDec = sky.dec;
-    image->trueAltAz = ToAltAz(sky, scenario.site.latitude);
+    image->trueAltAz = ToAltAz(mount.trueSky(now(), lst()), scenario.site.latitude);
+    image->side = axes().side;
     if (holder == PortHolder::TheSky) {
         const HaDec reported = reportedSky();
         image->hintRa = WrapHours(lst() - reported.ha);

@@ -34,9 +34,10 @@ struct ImageRecord {
     double binY = 1.0;
     double takenAt = 0.0;  // epoch seconds when the exposure began
     double temperature = 0.0;
-    double trueRa = 0.0;   // hours
+    double trueRa = 0.0;   // hours, of the catalogue position at the centre of the field
     double trueDec = 0.0;  // degrees
-    AltAz trueAltAz;
+    AltAz trueAltAz;       // where the optics point on the local sky, refraction included
+    PierSide side = PierSide::East;
     std::optional<double> hintRa;  // the telescope's own reading, as the camera program saw it
     std::optional<double> hintDec;
     bool calibrated = false;
@@ -138,12 +139,25 @@ struct SimWorld {
     // taken from the working directory.
     std::filesystem::path resolve(const std::string& path) const;
 
-    // Where the optics point now, and where the controller believes they point.
-    HaDec trueSky() const { return mount.trueSky(now(), lst()); }
+    // Where the optics point now, as the catalogue position of the stars at the centre of the
+    // field (the air lifts them into view from a little lower), and where the controller
+    // believes they point.
+    HaDec trueSky() const;
     HaDec reportedSky() const { return controller.skyAt(mount.axesAt(now(), lst())); }
+    AxisPosition axes() const { return mount.axesAt(now(), lst()); }
+
+    // The pier side a slew to a sky position ends on: the side the tube is on while the target
+    // lies within the meridian limit of it, the other side otherwise.
+    PierSide sideFor(const HaDec& sky) const;
+    // The lowest altitude the mount may go to at an azimuth, degrees.
+    double horizonAt(double az) const;
+    // Where a cloud stands now on the local sky.
+    AltAz cloudAt(const Cloud& cloud) const;
 
     // Starts a slew so that, by the controller's model, the optics land on a sky position.
     void slewController(const HaDec& sky);
+    // Lets virtual time pass, as a call that blocks its caller does.
+    void pass(double seconds);
 
     // A new frame of the sky the optics point at now.
     std::shared_ptr<ImageRecord> snapshot(bool light, double exposure, double binX, double binY);

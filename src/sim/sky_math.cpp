@@ -60,6 +60,48 @@ HaDec FromAltAz(const AltAz& p, double latitude) {
     return {WrapSignedHours(ha), dec / kDegToRad};
 }
 
+HaDec FoldPole(const HaDec& p) {
+    if (p.dec > 90.0) {
+        return {WrapSignedHours(p.ha + 12.0), 180.0 - p.dec};
+    }
+    if (p.dec < -90.0) {
+        return {WrapSignedHours(p.ha + 12.0), -180.0 - p.dec};
+    }
+    return p;
+}
+
+double BennettRefraction(double apparentAlt, double temperature, double pressure) {
+    const double h = std::max(apparentAlt, -1.0);
+    const double arcmin = 1.0 / std::tan((h + 7.31 / (h + 4.4)) * kDegToRad);
+    return arcmin / 60.0 * (pressure / 1010.0) * (283.0 / (273.0 + temperature));
+}
+
+double ApparentAltitude(double trueAlt, double temperature, double pressure) {
+    // The refraction changes by a small fraction of itself over its own size: a few rounds of
+    // substitution settle far below a milli-arc-second.
+    double apparent = trueAlt;
+    for (int round = 0; round < 10; ++round) {
+        apparent = trueAlt + BennettRefraction(apparent, temperature, pressure);
+    }
+    return std::min(apparent, 90.0);
+}
+
+double TrueAltitude(double apparentAlt, double temperature, double pressure) {
+    return apparentAlt - BennettRefraction(apparentAlt, temperature, pressure);
+}
+
+HaDec Refracted(const HaDec& p, double latitude, double temperature, double pressure) {
+    AltAz a = ToAltAz(p, latitude);
+    a.alt = ApparentAltitude(a.alt, temperature, pressure);
+    return FromAltAz(a, latitude);
+}
+
+HaDec Unrefracted(const HaDec& p, double latitude, double temperature, double pressure) {
+    AltAz a = ToAltAz(p, latitude);
+    a.alt = TrueAltitude(a.alt, temperature, pressure);
+    return FromAltAz(a, latitude);
+}
+
 namespace {
 
 double Separation(double lon1, double lat1, double lon2, double lat2) {

@@ -34,6 +34,22 @@ double WrapSignedDegrees(double deg);  // into -180 (inclusive) to 180 (exclusiv
 AltAz ToAltAz(const HaDec& p, double latitude);
 HaDec FromAltAz(const AltAz& p, double latitude);
 
+// A direction whose declination has gone past a pole, brought back: the declination reflected
+// at the pole and the hour angle turned by 12 hours.
+HaDec FoldPole(const HaDec& p);
+
+// Atmospheric refraction, in degrees, at an apparent altitude, by Bennett's formula scaled for
+// the air's temperature (degrees Celsius) and pressure (hectopascals). Below a degree under the
+// horizon the value at that degree is kept, where the formula stops meaning anything.
+double BennettRefraction(double apparentAlt, double temperature, double pressure);
+// The apparent altitude of a direction at a true altitude (raised by the refraction), and back.
+double ApparentAltitude(double trueAlt, double temperature, double pressure);
+double TrueAltitude(double apparentAlt, double temperature, double pressure);
+
+// The same for a direction in the equatorial frame of a site.
+HaDec Refracted(const HaDec& p, double latitude, double temperature, double pressure);
+HaDec Unrefracted(const HaDec& p, double latitude, double temperature, double pressure);
+
 // Angle between two directions, in degrees.
 double SeparationDegrees(const HaDec& a, const HaDec& b);
 double SeparationDegrees(const AltAz& a, const AltAz& b);

@@ -112,7 +112,8 @@ TEST_F(GeminiExchange, WithoutTheSkyOnlyTheDriversWaitRemains) {
     SimStation bare;
     EXPECT_TRUE(GetGeminiResult(bare.st, a, e, 0.0, 0.0, 0));
     EXPECT_EQ(bare.ui.yields, 5);
-    EXPECT_EQ(bare.clock.sleptMs, 500u);
+    // The driver's wait, and the two commands' round trips over the serial line.
+    EXPECT_EQ(bare.clock.sleptMs, 500u + 2 * 30u);
 }
 
 // A driver that cannot be created (with any error number) is reported, one that will not

@@ -113,8 +113,10 @@ TEST_F(ListPoints, MoveToListPointMarksReportsAndSlewsThenWrapsAndStops) {
         }
         EXPECT_EQ(s.st.points.scrollRow(), static_cast<std::size_t>(row));
         const auto [alt, az] = altAz();
-        EXPECT_NEAR(alt, ParseDMS(p.alt), 0.25);  // the mount's own pointing error
-        EXPECT_NEAR(az, ParseDMS(p.az), 0.25);
+        // The mount's own pointing error, and the sky turning on during a slew that may swing
+        // the tube over the meridian.
+        EXPECT_NEAR(alt, ParseDMS(p.alt), 0.5);
+        EXPECT_NEAR(az, ParseDMS(p.az), 0.5);
         s.clock.advance(60000);  // let the mount settle before the next row
     }
 }

@@ -44,7 +44,14 @@ void AddPass(std::vector<std::string>& trace, bool bFirst, bool bTest) {
 
 // A night of modeling: the Zig-Zag walk spread wide enough for the polar axis terms to show.
 sim::Scenario ModelingNight() {
-    return sim::DefaultScenario();
+    sim::Scenario sc = sim::DefaultScenario();
+    // The walk starts 1.5 h east of the meridian, where its hour angles spread wide enough for
+    // the controller's fit to tell the polar axis from the index terms within ten points. A mount
+    // allowed 30 degrees past the meridian stays on one pier side for it: a flip would turn the
+    // image by half a turn, and CCDSoft's orientation check would then reject every later image.
+    sc.startHourAngle = -1.5;
+    sc.meridianLimit = 30.0;
+    return sc;
 }
 
 void WideWalk(RunSettings& s) {

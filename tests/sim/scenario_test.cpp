@@ -44,6 +44,22 @@ TEST(SimScenario, EveryKeyIsRead) {
                    5.5, 15.0, std::vector<std::string>{"CCDSoft.Camera"}, "", "Simulator"));
 }
 
+TEST(SimScenario, TheSkyAndTimingKeysAreRead) {
+    const Scenario s = ParseScenario(R"({
+        "site": {"temperature": -5, "pressure": 850,
+                 "horizonProfile": [{"az": 0, "alt": 12}, {"az": 180, "alt": 4}]},
+        "slew": {"meridianLimit": 12},
+        "controller": {"refraction": false, "commandSeconds": 0.05},
+        "failures": {"rate": 0.02, "clouds": [{"az": 90, "alt": 30, "driftAz": -15,
+                                              "driftAlt": 2}]}
+    })");
+    EXPECT_EQ(
+        std::tuple(s.temperature, s.pressure, s.horizonProfile.size(), s.horizonProfile.at(1).alt,
+                   s.meridianLimit, s.controllerRefraction, s.commandSeconds, s.solveFailureRate,
+                   s.clouds.at(0).driftAz, s.clouds.at(0).driftAlt),
+        std::tuple(-5.0, 850.0, std::size_t{2}, 4.0, 12.0, false, 0.05, 0.02, -15.0, 2.0));
+}
+
 TEST(SimScenario, DefaultsDescribeANightBeforeModeling) {
     const Scenario d = ParseScenario("{}");
     EXPECT_EQ(d.seed, DefaultScenario().seed);
@@ -68,6 +84,10 @@ TEST(SimScenario, MistakesAreNamed) {
         {R"({"failures": {"images": [4294967297]}})", "'failures.images[0]' must be an image"},
         {R"({"failures": {"images": [2147483648]}})", "'failures.images[0]' must be an image"},
         {R"({"slew": {"rate": 1e400}})", "'slew.rate' cannot be read"},
+        {R"({"site": {"horizonProfile": [{"az": 10}, {"alt": 90}]}})",
+         "'site.horizonProfile[1].alt' must lie between"},
+        {R"({"controller": {"refraction": 1}})", "'controller.refraction' must be true or false"},
+        {R"({"failures": {"rate": 1.5}})", "'failures.rate' must lie between"},
     };
     for (const auto& [json, message] : cases) {
         EXPECT_NE(ErrorOf([&] { ParseScenario(json); }).find(message), std::string::npos) << json;

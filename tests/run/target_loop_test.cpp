@@ -689,7 +689,8 @@ TEST(RunLoop, AStartAtZeroHoursIsSlewedBackTo) {
 TEST(RunLoop, TestErrorsGoTheShortWayRound) {
     sim::Scenario scenario = ModelingNight();
     scenario.startDec = -2.0;
-    scenario.mountErrors.ID = 900.0;  // the mount points north of every target
+    scenario.mountErrors.ID =
+        -900.0;  // on this pier side the mount then points north of every target
     RunStation s(scenario, 4);
     s.st.settings.DECMaxRange.set("20");
     TestItClick(s.st);

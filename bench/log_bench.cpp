@@ -13,6 +13,7 @@
 #include "station/operator.h"
 #include "ui/operator_log.h"
 #include "ui/qt/log_form.h"
+#include "unattended_operator.h"
 
 namespace {
 
@@ -24,26 +25,6 @@ class FixedClock : public kov::Clock {
     double epochSeconds() const override { return 0; }
 };
 
-class NobodyAtTheDesk : public kov::Operator {
-  public:
-    void setLabel(kov::Label, const std::string&) override {}
-    std::string label(kov::Label) const override { return {}; }
-    void repaint(kov::Label) override {}
-    kov::Answer messageBox(const std::string&, const std::string&, kov::Buttons,
-                           kov::Icon) override {
-        return kov::Answer::Ok;
-    }
-    std::optional<std::string> saveFileDialog(const kov::FileDialogRequest&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> openFileDialog(const kov::FileDialogRequest&) override {
-        return std::nullopt;
-    }
-    void yield() override {}
-    void setForeground() override {}
-    void raiseToTop() override {}
-    void keepOnTop() override {}
-};
 
 // A log of `existing` entries of a run's usual length, shown in an open log window.
 struct OpenLog {
@@ -62,7 +43,7 @@ struct OpenLog {
         QCoreApplication::processEvents();
     }
     FixedClock clock;
-    NobodyAtTheDesk ui;
+    kov::bench::Unattended ui;
     kov::OperatorLog log{clock};
     std::unique_ptr<kov::qt::LogForm> window;
 };

@@ -157,6 +157,10 @@ int Observatory::lightImagesTaken() const {
     return world_->lightImages;
 }
 
+double Observatory::blockedSeconds() const {
+    return world_->blockedSeconds;
+}
+
 std::optional<SkyPosition> Observatory::imageLinkInformation() const {
     if (!world_->imageLinkInformation) {
         return std::nullopt;

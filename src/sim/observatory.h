@@ -57,6 +57,8 @@ class Observatory {
     int aliveTotal() const;
     bool cameraConnected() const;  // CCDSoft's camera connected or MaxIm DL's linked
     int lightImagesTaken() const;
+    // Virtual time the callers of the simulated programs spent blocked inside their calls.
+    double blockedSeconds() const;
     std::optional<SkyPosition> imageLinkInformation() const;
     bool planetariumHoldsPastedImage() const;
     bool pastedImageCalibrated() const;  // by a matching dark frame

@@ -140,6 +140,7 @@ void SimWorld::pass(double seconds) {
     // Whole milliseconds, as the clock counts them, and never a negative wait.
     const double ms = std::ceil(std::max(0.0, seconds) * 1000.0);
     if (ms > 0.0) {
+        blockedSeconds += ms / 1000.0;
         clock.sleep(static_cast<std::uint32_t>(std::min(ms, 4.0e9)));
     }
 }

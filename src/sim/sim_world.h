@@ -108,6 +108,7 @@ struct SimWorld {
     CcdSoftState ccd;
     MaximState maxim;
     int lightImages = 0;
+    double blockedSeconds = 0.0;  // virtual time callers spent inside blocking calls
 
     bool planetariumConnected = false;
     std::string planetariumTitle;

@@ -99,5 +99,20 @@ TEST(SimPlateSolver, FailsBelowTheHorizonInRegionsAndCloudsOnGivenImagesAndWhenT
     EXPECT_EQ(SolveError(s), -5);
 }
 
+// MaxIm DL exposes only when linked, and the image link solves only what was pasted into the
+// planetarium (the imaging tests take the rest of MaxIm DL through the simulator).
+TEST(SimMaxim, ExposesOnlyLinkedAndTheImageLinkNeedsAPaste) {
+    SimSession s;
+    auto camera = s.obs.factory().createMaximApplication(progid::kMaxim)->CCDCamera();
+    EXPECT_THROW(camera->Expose(1.0, 1), AutomationError);
+    camera->SetLinkEnabled(true);
+    camera->Expose(2.0, 1);
+    s.clock.advance(6'000);
+    ASSERT_TRUE(camera->ImageReady());
+    camera->Document()->Copy();
+    const SkyPosition told = s.obs.reportedPointing();
+    EXPECT_THROW(s.sky->ImageLink(1.85, told.ra, told.dec), AutomationError);
+}
+
 }  // namespace
 }  // namespace kov::sim::test

@@ -60,10 +60,13 @@ TEST(SimGeminiDriver, HoldsTheMountAloneAndRepliesAsTheControllerDoes) {
     EXPECT_EQ(replies,
               "Srgarbage=0 Sr09:26:12=1 <201:=0 <202:=0 <999:=# #=# CM=No object!# Sd95:00:00=0 "
               "Sd-05:30:00=1 CM=Coordinates matched.# ");
-    // An injected reply is used up by the command it answers.
+    // An injected reply is used up by the command it answers, a counted failure after its count.
     s.obs.replyToCommand("<201:", "Error");
     EXPECT_EQ(driver->CommandNative("<201:"), "Error");
     EXPECT_EQ(driver->CommandNative("<201:"), "0");
+    s.obs.failOperation("AscomTelescope.Name", AutomationError(91, "gone"), 2);
+    EXPECT_EQ(ErrorNumber([&] { driver->Name(); }) + ErrorNumber([&] { driver->Name(); }), 182);
+    EXPECT_EQ(driver->Name(), "Gemini");  // a counted failure is used up too
 
     driver->SetConnected(false);
     s.tele->Connect();

@@ -136,24 +136,6 @@ TEST_F(GeminiExchange, ADriverThatFailsEndsTheExchange) {
     }
 }
 
-// Plate solutions stand in as the optics' true direction; the terms are asked for as a run does.
-TEST_F(GeminiExchange, SyncAndAdditionalAlignmentsMoveTheReportedTermsTowardTheTrueErrors) {
-    const double trueA = s.sim.scenario().mountErrors.MA / 60.0;
-    const double trueE = s.sim.scenario().mountErrors.ME / 60.0;
-    auto solved = s.sim.truePointing();
-    ASSERT_TRUE(Run(1, solved.ra, solved.dec));
-    const double azAlt[][2] = {{90, 40},  {135, 65}, {180, 35}, {225, 60},
-                               {270, 40}, {315, 55}, {20, 45},  {160, 75}};
-    for (const auto& p : azAlt) {
-        s.st.devices.telescope->SlewToAzAlt(p[0], p[1], "KovSkyMapper");
-        solved = s.sim.truePointing();
-        ASSERT_TRUE(Run(2, solved.ra, solved.dec));
-    }
-    EXPECT_EQ(s.sim.alignmentPoints(), std::size(azAlt));
-    EXPECT_NEAR(a, trueA, 0.2);
-    EXPECT_NEAR(e, trueE, 0.2);
-}
-
 // The nearest second carries into the minute; whole arc seconds survive the division by 60.
 TEST(ModelResultText, ShowsSignMinutesAndSeconds) {
     const std::tuple<double, double, const char*, const char*> cases[] = {

@@ -24,17 +24,11 @@ TEST(SimFactory, CreatesByIdentifierInAnyCaseAndRaises429ForMissingAndUnknownOne
     for (const TopLevelWindow& w : obs.desktop().topLevelWindows()) {
         EXPECT_EQ(w.title.find("MaxIm"), std::string::npos);  // gone from the desktop too
     }
-    obs.setProgramMissing(progid::kGemini);
-    EXPECT_EQ(ErrorNumber([&] { f.createAscomTelescope(progid::kGemini); }), 429);
     // An identifier of another kind of object is no telescope driver.
     EXPECT_EQ(ErrorNumber([&] { f.createAscomTelescope(progid::kCcdCamera); }), 429);
-    try {
-        f.createAscomTelescope("Celestron.Telescope");
-        FAIL();
-    } catch (const AutomationError& e) {
-        EXPECT_EQ(e.number(), kErrCannotCreate);
-        EXPECT_NE(e.description().find("Celestron.Telescope"), std::string::npos);
-    }
+    const AutomationError unknown = Raised([&] { f.createAscomTelescope("Celestron.Telescope"); });
+    EXPECT_EQ(unknown.number(), kErrCannotCreate);
+    EXPECT_NE(unknown.description().find("Celestron.Telescope"), std::string::npos);
 }
 
 // Only one client holds the mount: the driver gets it once TheSky lets go, and answers the
@@ -66,18 +60,13 @@ TEST(SimGeminiDriver, HoldsTheMountAloneAndRepliesAsTheControllerDoes) {
     EXPECT_EQ(replies,
               "Srgarbage=0 Sr09:26:12=1 <201:=0 <202:=0 <999:=# #=# CM=No object!# Sd95:00:00=0 "
               "Sd-05:30:00=1 CM=Coordinates matched.# ");
-    const double ih = s.obs.controllerModel().IH;
-
+    // An injected reply is used up by the command it answers, a counted failure after its count.
     s.obs.replyToCommand("<201:", "Error");
-    s.obs.failCommand("CM", AutomationError(-2147220992, "Gemini did not answer"));
-    s.obs.failOperation("AscomTelescope.Name", AutomationError(91, "gone"), 2);
     EXPECT_EQ(driver->CommandNative("<201:"), "Error");
     EXPECT_EQ(driver->CommandNative("<201:"), "0");
-    EXPECT_EQ(ErrorNumber([&] { driver->CommandString("CM"); }), -2147220992);
-    EXPECT_EQ(s.obs.controllerModel().IH, ih);
-    EXPECT_EQ(ErrorNumber([&] { driver->Name(); }), 91);
-    EXPECT_EQ(ErrorNumber([&] { driver->Name(); }), 91);
-    EXPECT_EQ(ErrorNumber([&] { driver->Name(); }), 0);
+    s.obs.failOperation("AscomTelescope.Name", AutomationError(91, "gone"), 2);
+    EXPECT_EQ(ErrorNumber([&] { driver->Name(); }) + ErrorNumber([&] { driver->Name(); }), 182);
+    EXPECT_EQ(driver->Name(), "Gemini");  // a counted failure is used up too
 
     driver->SetConnected(false);
     s.tele->Connect();
@@ -112,8 +101,6 @@ TEST(SimSlews, TakeClockTimeAndRespectTheHorizon) {
 
     const double ra = s.lst();
     EXPECT_EQ(ErrorNumber([&] { s.tele->SlewToRaDec(ra, -60.0, "KovSkyMapper"); }),
-              kErrBelowHorizon);
-    EXPECT_EQ(ErrorNumber([&] { s.tele->SlewToAzAlt(90.0, -5.0, "KovSkyMapper"); }),
               kErrBelowHorizon);
     EXPECT_EQ(ErrorNumber([&] { s.tele->SlewToRaDec(ra, 120.0, "KovSkyMapper"); }),
               kErrBadCoordinates);

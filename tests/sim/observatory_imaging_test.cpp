@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "sim/fits_file.h"
@@ -12,21 +9,6 @@
 
 namespace kov::sim::test {
 namespace {
-
-namespace fs = std::filesystem;
-
-// A session whose relative image paths land in a folder of the test's own, removed afterwards.
-struct FolderSession : SimSession {
-    FolderSession() {
-        fs::create_directories(folder);
-        obs.setWorkingDirectory(folder);
-    }
-    ~FolderSession() { fs::remove_all(folder, ignored); }
-    std::error_code ignored;
-    fs::path folder =
-        fs::temp_directory_path() /
-        ("kov_sim_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-};
 
 // How far the image link's last solution lies from where the optics really point, arc seconds.
 double SolutionMiss(SimSession& s) {
@@ -38,8 +20,8 @@ int SolveError(SimSession& s) {
     return ErrorNumber([&] { s.exposeAndSolve(); });
 }
 
-TEST(SimCcdSoft, ExposesOnClockTimeSolvesTheTrueCentreAndSavesFits) {
-    FolderSession s;
+TEST(SimCcdSoft, ExposesOnClockTimeAndSolvesTheTrueCentre) {
+    SimSession s;
     s.camera->SetExposureTime(5.0);
     s.camera->SetBinX(2);
     s.camera->SetBinY(2);
@@ -54,23 +36,12 @@ TEST(SimCcdSoft, ExposesOnClockTimeSolvesTheTrueCentreAndSavesFits) {
 
     auto image = s.obs.factory().createCcdImage(progid::kCcdImage);
     image->AttachToActiveImager();
-    image->SetPath(".\\KOV_Imagelink.fit");
-    image->Save();
-    std::ifstream in(s.folder / "KOV_Imagelink.fit", std::ios::binary);
-    const std::string fits{std::istreambuf_iterator<char>(in), {}};
-    EXPECT_EQ(fits.size() % 2880, 0u);
-    EXPECT_EQ(fits.substr(0, 30), "SIMPLE  =                    T");
-    EXPECT_EQ(fits.substr(80, 30), "BITPIX  =                   16");
-    EXPECT_NE(fits.find("END" + std::string(77, ' ')), std::string::npos);
-
     image->SetScaleInArcsecondsPerPixel(1.85);  // the unbinned scale finds no match
     EXPECT_THROW(image->InsertWCS(0), AutomationError);
     EXPECT_EQ(image->WCSArrayUpperBound(0), -1);
     image->SetScaleInArcsecondsPerPixel(3.7);
     image->InsertWCS(0);
     EXPECT_GE(image->WCSArrayUpperBound(0), 10);
-    EXPECT_NEAR(image->ScaleInArcsecondsPerPixel(), 2 * 1.85, 0.01);
-    EXPECT_NEAR(image->NorthAngle(), 12.5, 0.5);
     EXPECT_LT(SolutionMiss(s), 10.0);
     // The solved centre is the truth, not where the uncorrected mount thinks it is.
     EXPECT_GT(s.obs.pointingErrorArcsec(), 120.0);
@@ -93,6 +64,8 @@ TEST(SimFits, NumbersAtTheirEdgesMakeValidCards) {
     const std::string fits = FitsFileBytes(image, std::nullopt, 1.85);
     const std::string header = fits.substr(0, fits.find("END" + std::string(77, ' ')));
     EXPECT_EQ(fits.size() % 2880, 0u);
+    EXPECT_EQ(fits.rfind("SIMPLE  =                    T", 0), 0u);
+    EXPECT_LT(header.size(), fits.size());  // the END card is there
     for (const char* bad : {"INF", "NAN", "inf", "nan"}) {
         EXPECT_EQ(header.find(bad), std::string::npos) << bad;
     }
@@ -126,64 +99,19 @@ TEST(SimPlateSolver, FailsBelowTheHorizonInRegionsAndCloudsOnGivenImagesAndWhenT
     EXPECT_EQ(SolveError(s), -5);
 }
 
-TEST(SimMaxim, ExposesCopiesAndSolvesThroughThePlanetariumWindow) {
-    FolderSession s;
-    auto app = s.obs.factory().createMaximApplication(progid::kMaxim);
-    auto camera = app->CCDCamera();
-    EXPECT_THROW(camera->Expose(1.0, 1), AutomationError);  // not linked yet
+// MaxIm DL exposes only when linked, and the image link solves only what was pasted into the
+// planetarium (the imaging tests take the rest of MaxIm DL through the simulator).
+TEST(SimMaxim, ExposesOnlyLinkedAndTheImageLinkNeedsAPaste) {
+    SimSession s;
+    auto camera = s.obs.factory().createMaximApplication(progid::kMaxim)->CCDCamera();
+    EXPECT_THROW(camera->Expose(1.0, 1), AutomationError);
     camera->SetLinkEnabled(true);
-    EXPECT_EQ(camera->Document(), nullptr);
-
-    const double t0 = camera->Temperature();
-    camera->Expose(2.0, 0);  // dark frame
-    EXPECT_FALSE(camera->ImageReady());
-    s.clock.advance(5'100);
-    EXPECT_TRUE(camera->ImageReady());
-    camera->Document()->SaveFile(".\\KOVAutoDark.fit", 3, false, 1, false);
-    app->CalClear();
-    EXPECT_THROW(app->CalAddDark("missing.fit"), AutomationError);
-    app->CalAddDark(".\\KOVAutoDark.fit");
-    app->CalSet();
-    EXPECT_EQ(s.obs.lightImagesTaken(), 0);
-
     camera->Expose(2.0, 1);
     s.clock.advance(6'000);
     ASSERT_TRUE(camera->ImageReady());
-    auto document = camera->Document();
-    document->Calibrate();
-    document->Copy();
-
-    // Nothing pasted yet: the image link has nothing to solve.
+    camera->Document()->Copy();
     const SkyPosition told = s.obs.reportedPointing();
     EXPECT_THROW(s.sky->ImageLink(1.85, told.ra, told.dec), AutomationError);
-    Desktop& desk = s.obs.desktop();
-    for (const TopLevelWindow& w : desk.topLevelWindows()) {
-        if (w.title.find("TheSky6") != std::string::npos) {
-            desk.setForegroundWindow(w.handle);
-        }
-    }
-    desk.keyDown(kVkControl);
-    desk.keyDown(kVkV);
-    desk.keyUp(kVkV);
-    desk.keyUp(kVkControl);
-    s.sky->ImageLink(1.85, told.ra, told.dec);
-    EXPECT_LT(SolutionMiss(s), 10.0);
-    EXPECT_THROW(s.sky->GetObjectRaDec("Polaris"), AutomationError);
-
-    // The sensor drifts slowly: a fraction of a degree over these seconds.
-    EXPECT_NEAR(camera->Temperature(), t0, 0.2);
-    s.clock.advance(3'600'000);
-    EXPECT_GT(std::fabs(camera->Temperature() - t0), 0.3);
-
-    // With the planetarium closed there is no window to paste into.
-    s.obs.setPlanetariumWindowTitle("");
-    for (const TopLevelWindow& w : desk.topLevelWindows()) {
-        EXPECT_EQ(w.title.find("TheSky"), std::string::npos);
-    }
-    document.reset();
-    camera.reset();
-    app.reset();
-    EXPECT_EQ(s.obs.alive("MaximDocument") + s.obs.alive("MaximCamera"), 0);
 }
 
 }  // namespace

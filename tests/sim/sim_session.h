@@ -1,25 +1,18 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "sim/observatory.h"
 #include "sim/sky_math.h"
 #include "station/texts.h"
+#include "support/raised.h"
 #include "support/virtual_clock.h"
 
 namespace kov::sim::test {
 
-// The number of the automation error a call raises, 0 when it raises none.
-inline int ErrorNumber(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const AutomationError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using kov::test::ErrorNumber;
+using kov::test::Raised;
 
 // Drives the simulated observatory through the typed interfaces the way the procedures do:
 // polled slews and exposures on virtual time, and one short driver connection per Gemini

@@ -8,29 +8,17 @@ namespace kov::test {
 
 // A machine with none of the outside programs installed.
 class NoPrograms : public ObjectFactory {
+    using Id = const std::string&;
+
   public:
-    std::shared_ptr<AscomTelescope> createAscomTelescope(const std::string& id) override {
-        throw CannotCreate(id);
-    }
-    std::shared_ptr<SkyTelescope> createSkyTelescope(const std::string& id) override {
-        throw CannotCreate(id);
-    }
-    std::shared_ptr<SkyPlanetarium> createPlanetarium(const std::string& id) override {
-        throw CannotCreate(id);
-    }
-    std::shared_ptr<DriverUtil> createDriverUtil(const std::string& id) override {
-        throw CannotCreate(id);
-    }
-    std::shared_ptr<DriverChooser> createChooser(const std::string& id) override {
-        throw CannotCreate(id);
-    }
-    std::shared_ptr<CcdCamera> createCcdCamera(const std::string& id) override {
-        throw CannotCreate(id);
-    }
-    std::shared_ptr<CcdImage> createCcdImage(const std::string& id) override {
-        throw CannotCreate(id);
-    }
-    std::shared_ptr<MaximApplication> createMaximApplication(const std::string& id) override {
+    std::shared_ptr<AscomTelescope> createAscomTelescope(Id id) override { throw CannotCreate(id); }
+    std::shared_ptr<SkyTelescope> createSkyTelescope(Id id) override { throw CannotCreate(id); }
+    std::shared_ptr<SkyPlanetarium> createPlanetarium(Id id) override { throw CannotCreate(id); }
+    std::shared_ptr<DriverUtil> createDriverUtil(Id id) override { throw CannotCreate(id); }
+    std::shared_ptr<DriverChooser> createChooser(Id id) override { throw CannotCreate(id); }
+    std::shared_ptr<CcdCamera> createCcdCamera(Id id) override { throw CannotCreate(id); }
+    std::shared_ptr<CcdImage> createCcdImage(Id id) override { throw CannotCreate(id); }
+    std::shared_ptr<MaximApplication> createMaximApplication(Id id) override {
         throw CannotCreate(id);
     }
 };

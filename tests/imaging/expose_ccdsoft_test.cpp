@@ -28,7 +28,7 @@ std::string LastSet(const Lines& camera, const std::string& property) {
 TEST(ExposeCCDSoft, AReferenceImageIsTakenSavedSolvedAndItsAngleKept) {
     ImagingStation s(true);
     ASSERT_TRUE(s.ok);
-    s.st.run.nRemaining = 8;
+    s.ui.setLabel(Label::ImageNumber, "Image 3/10");
     s.readings.northAngle = 12.25;
     EXPECT_TRUE(ExposeCCDSoft(s.st, true));
     EXPECT_EQ(s.st.error.number, 0);

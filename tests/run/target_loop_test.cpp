@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "mount/target_sync.h"
 #include "run/run_commands.h"
 #include "run/run_state.h"
 #include "run/run_trace.h"
@@ -708,6 +709,19 @@ TEST(RunLoop, TestErrorsGoTheShortWayRound) {
     ASSERT_TRUE(r.testPeakDeg.has_value());
     EXPECT_LT(*r.testPeakDeg, 0.5);
     EXPECT_GT(*r.testPeakDeg, 0.0);
+}
+
+// A single sync after a run is one image of one, not the run's eleventh of ten.
+TEST(RunCommands, ASingleSyncAfterARunCountsOneImageOfOne) {
+    for (const auto click : {DoSyncClick, AddlAlignClick}) {
+        RunStation s;
+        s.st.run.nRemaining = 0;  // as a 10-point run leaves it
+        click(s.st);
+        SCOPED_TRACE(s.sent());
+        EXPECT_EQ(Count(s.history(Label::Status), "Image 1/1"), 1);  // before the exposure
+        EXPECT_EQ(s.ui.label(Label::ImageNumber), "Image 1/1");
+        EXPECT_EQ(s.st.record.get().points.size(), 1u);
+    }
 }
 
 }  // namespace

@@ -28,11 +28,6 @@ std::string Images(RunStation& s) {
     return text;
 }
 
-int Calls(const SimStation& s, const std::string& operation) {
-    const auto& log = s.sim.callLog();
-    return static_cast<int>(std::count(log.begin() + s.callMark, log.end(), operation));
-}
-
 // The log entries (first lines) that match, joined by "|".
 std::string Entries(const std::string& log, const std::regex& which) {
     std::string text;
@@ -75,20 +70,6 @@ sim::Scenario ModelingNight() {
     return sc;
 }
 
-void ExpectTermsLearnt(const RunStation& s) {
-    const RunRecord& r = s.st.record.get();
-    EXPECT_EQ(r.ending, RunEnding::Completed);
-    EXPECT_EQ(r.pointsSent(), 10);
-    EXPECT_EQ(s.sent(), "CM Cm Cm Cm Cm Cm Cm Cm Cm Cm");
-    EXPECT_TRUE(s.ui.boxes.empty());
-    ASSERT_TRUE(r.endTerms.has_value());
-    const auto& truth = s.sim.scenario().mountErrors;
-    EXPECT_NEAR(r.endTerms->a * 60.0, truth.MA, 30.0);
-    EXPECT_NEAR(r.endTerms->e * 60.0, truth.ME, 30.0);
-    EXPECT_NEAR(s.sim.controllerModel().MA, truth.MA, 30.0);
-    EXPECT_NEAR(s.sim.controllerModel().ME, truth.ME, 30.0);
-}
-
 // START, then TEST on the same night: START syncs, aligns nine points, learns the polar axis
 // and slews back; the TEST run sends nothing and finds the mount pointing within 40" where it
 // was several arc minutes off before.
@@ -104,8 +85,14 @@ TEST(WholeRun, ZigZagWithCcdSoftModelsThenTestsThePointing) {
     EXPECT_EQ(Images(s), "1 2 3 4 5 6 7 8 9 10");
     EXPECT_EQ(s.history(Label::Command1), (std::vector<std::string>{"STOP", "START"}));
     EXPECT_EQ(s.ui.label(Label::Status), "Modeling run completed!");
-    ExpectTermsLearnt(s);
+    EXPECT_EQ(s.sent(), "CM Cm Cm Cm Cm Cm Cm Cm Cm Cm");
+    EXPECT_TRUE(s.ui.boxes.empty());
     const RunRecord& r = s.st.record.get();
+    EXPECT_EQ(r.ending, RunEnding::Completed);
+    EXPECT_EQ(r.pointsSent(), 10);
+    ASSERT_TRUE(r.endTerms.has_value());
+    EXPECT_NEAR(r.endTerms->a * 60.0, s.sim.scenario().mountErrors.MA, 30.0);
+    EXPECT_NEAR(r.endTerms->e * 60.0, s.sim.scenario().mountErrors.ME, 30.0);
     ASSERT_EQ(r.points.size(), 10u);
     EXPECT_FALSE(r.points[0].target.has_value());
     EXPECT_TRUE(r.points[9].target.has_value());
@@ -130,8 +117,7 @@ TEST(WholeRun, ZigZagWithCcdSoftModelsThenTestsThePointing) {
 
 // Mapping points over the southern and western sky, as captured angle texts.
 void AddPoints(Station& st, int count) {
-    const int altAz[][2] = {{40, 100}, {55, 130}, {35, 160}, {60, 190}, {45, 220}, {30, 250},
-                            {65, 140}, {50, 205}, {38, 275}, {55, 115}, {33, 235}, {62, 170}};
+    const int altAz[][2] = {{40, 100}, {55, 130}, {35, 160}, {60, 190}, {45, 220}, {30, 250}};
     for (int i = 0; i < count; ++i) {
         const auto text = [](int deg) {
             return std::to_string(deg) + kPointDegreeSeparator + "00' 00\"";
@@ -281,7 +267,7 @@ TEST(RunLoop, FailedPointsAreSkippedRepeatedAndNeverSent) {
         }
         EXPECT_EQ(boxes, row.boxes);
         EXPECT_EQ(s.st.record.get().ending, row.ending);
-        EXPECT_EQ(Calls(s, "SkyTelescope.SlewToRaDec"), row.slews);
+        EXPECT_EQ(Count(s.sim.callLog(), "SkyTelescope.SlewToRaDec"), row.slews);
         const auto trace = RunTrace(s.st.log.text());
         const bool bGaveUp = !row.answers.empty() && row.answers.back() == Answer::No;
         EXPECT_EQ(Count(trace, "Modeling run completed!"), row.slews > 0 ? 1 : 0);
@@ -451,7 +437,8 @@ TEST(RunLoop, AStartAtZeroHoursIsSlewedBackTo) {
     st.settings.NumberOfAligns.set("2");
     Command1Click(st);
     EXPECT_EQ(LogEntries(st.log.text()).back(), "Model Run Completed");
-    EXPECT_EQ(Calls(s, "SkyTelescope.SlewToRaDec"), 4);  // three moves and the slew back
+    EXPECT_EQ(Count(s.sim.callLog(), "SkyTelescope.SlewToRaDec"),
+              4);  // three moves and the slew back
     const double ra = s.sim.reportedPointing().ra;
     EXPECT_LT(std::min(ra, 24.0 - ra), 0.01) << ra;
 }

@@ -14,8 +14,7 @@ namespace {
 
 // A MaxIm DL station, the telescope's own reading as the image link's search position.
 struct MaximStation : ImagingStation {
-    explicit MaximStation(sim::Scenario scenario = sim::DefaultScenario())
-        : ImagingStation(false, std::move(scenario)) {}
+    MaximStation() : ImagingStation(false) {}
     bool expose() {
         const sim::SkyPosition at = sim.reportedPointing();
         return ExposeMaxim(st, at.ra, at.dec);

@@ -97,40 +97,51 @@ TEST(ExposeMaxim, WhenADarkFrameIsTaken) {
     }
 }
 
-// The procedure's own failures: shown, logged, status 1, false; nothing is pasted anywhere.
-TEST(ExposeMaxim, OwnFailures) {
-    const std::tuple<const char*, bool, std::function<void(MaximStation&)>, const char*> cases[] = {
-        {"no dark document", true, [](MaximStation& s) { s.sim.setMaximDocumentMissing(true); },
+// The procedure's own failures: shown, logged, status 1, false; nothing is pasted anywhere. The
+// image link's own error is the status instead; only a positive one makes the result false.
+TEST(ExposeMaxim, FailuresAndImageLinkErrors) {
+    using Arrange = std::function<void(MaximStation&)>;
+    const Arrange noDocument = [](MaximStation& s) { s.sim.setMaximDocumentMissing(true); };
+    const Arrange noWindow = [](MaximStation& s) { s.sim.setPlanetariumWindowTitle(""); };
+    const std::tuple<const char*, bool, Arrange, std::int32_t, const char*> cases[] = {
+        {"no dark document", true, noDocument, 1,
          "Missing dark frame image! Cannot retrieve image from MaxIm DL"},
-        {"no light document", false, [](MaximStation& s) { s.sim.setMaximDocumentMissing(true); },
+        {"no light document", false, noDocument, 1,
          "Missing Image! Cannot retrieve image from MaxIm DL"},
-        {"no planetarium window", true,
-         [](MaximStation& s) { s.sim.setPlanetariumWindowTitle(""); },
-         "Cannot find MaxIm DL! Cannot do image link"},
+        {"no planetarium window", true, noWindow, 1, "Cannot find MaxIm DL! Cannot do image link"},
         {"window closed since the last search", true,
-         [](MaximStation& s) {
+         [&](MaximStation& s) {
              ASSERT_TRUE(s.expose());
-             s.sim.setPlanetariumWindowTitle("");
+             noWindow(s);
          },
-         "Cannot find MaxIm DL! Cannot do image link"},
-        {"front refused", true, [](MaximStation& s) { s.sim.setForegroundDenied(true); },
+         1, "Cannot find MaxIm DL! Cannot do image link"},
+        {"front refused", true, [](MaximStation& s) { s.sim.setForegroundDenied(true); }, 1,
          "Cannot bring TheSky to the front! Cannot do image link"},
+        {"link error 651", true, nullptr, 651, nullptr},
+        {"link error 1", true, nullptr, 1, nullptr},
+        {"link error -2147220991", true, nullptr, -2147220991, nullptr},
+        {"link error -1", true, nullptr, -1, nullptr},
     };
-    for (const auto& [name, autoDark, arrange, message] : cases) {
+    for (const auto& [name, autoDark, arrange, status, message] : cases) {
         SCOPED_TRACE(name);
         MaximStation s;
         s.st.settings.bAutoDark = autoDark ? CheckState::Checked : CheckState::Unchecked;
-        arrange(s);
+        if (arrange) {
+            arrange(s);
+        } else {
+            s.sim.failOperation("SkyPlanetarium.ImageLink", AutomationError(status, "link failed"));
+        }
         s.mark();
         const ImagingMemory before = s.st.imaging;
         s.st.error.set(7, "left over");
-        EXPECT_FALSE(s.expose());
-        EXPECT_EQ(s.st.error.number, 1);
-        EXPECT_EQ(s.st.error.description, "");
-        EXPECT_EQ(s.status().back(), message);
-        EXPECT_EQ(s.logLines().back(), message);
-        EXPECT_FALSE(s.called("Desktop.keyDown(86)"));
-        EXPECT_FALSE(s.called("SkyPlanetarium.ImageLink"));
+        EXPECT_EQ(s.expose(), status < 0);
+        EXPECT_EQ(s.st.error.number, status);
+        EXPECT_EQ(s.st.error.description, message ? "" : "link failed");
+        if (message) {
+            EXPECT_EQ(s.status().back(), message);
+            EXPECT_EQ(s.logLines().back(), message);
+            EXPECT_FALSE(s.called("Desktop.keyDown(86)") || s.called("SkyPlanetarium.ImageLink"));
+        }
         if (std::string(name) == "no dark document") {
             EXPECT_EQ(s.st.imaging.lastDarkTemperature, before.lastDarkTemperature);
         }
@@ -160,35 +171,18 @@ TEST(ExposeMaxim, ThePasteWaitsForThePlanetariumToComeToTheFront) {
 
 // MaxIm DL's title search: either text, in any case; the first match wins.
 TEST(ExposeMaxim, FindPlanetariumWindowMatchesEitherTitleInAnyCase) {
+    // clang-format off
     const std::tuple<const char*, bool> cases[] = {
-        {"TheSky6 Professional Edition", true},
-        {"thesky astronomy software", true},
-        {"Image - TheSky6", true},
-        {"TheSky Astronomy", true},
-        {"TheSky 5", false},
-        {"TheSkyX Professional Edition", false},
-        {"", false},
-    };
+        {"TheSky6 Professional Edition", true}, {"thesky astronomy software", true},
+        {"Image - TheSky6", true}, {"TheSky Astronomy", true}, {"TheSky 5", false},
+        {"TheSkyX Professional Edition", false}, {"", false}};
+    // clang-format on
     for (const auto& [title, found] : cases) {
         SCOPED_TRACE(title);
         MaximStation s;
         s.sim.setPlanetariumWindowTitle(title);
         EXPECT_EQ(FindPlanetariumWindow(s.sim.desktop()),
                   found ? sim::SimDesktop::kPlanetariumWindow : 0);
-    }
-}
-
-// The image link's error is the status; only a positive one makes the result false.
-TEST(ExposeMaxim, ImageLinkErrorsBecomeTheStatus) {
-    const std::tuple<std::int32_t, bool> cases[] = {
-        {651, false}, {-2147220991, true}, {1, false}, {-1, true}};
-    for (const auto& [number, result] : cases) {
-        SCOPED_TRACE(number);
-        MaximStation s;
-        s.sim.failOperation("SkyPlanetarium.ImageLink", AutomationError(number, "link failed"));
-        EXPECT_EQ(s.expose(), result);
-        EXPECT_EQ(s.st.error.number, number);
-        EXPECT_EQ(s.st.error.description, "link failed");
     }
 }
 

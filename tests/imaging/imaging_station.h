@@ -64,20 +64,20 @@ struct Readings {
     std::optional<double> temperature;
 };
 
-// A CCDSoft image that reports the scripted readings once the simulated solver has run.
+// A CCDSoft image whose solution reports the scripted readings.
 struct ScriptedImage : CcdImage {
     ScriptedImage(std::shared_ptr<CcdImage> inner, const Readings& r)
         : in(std::move(inner)), r(r) {}
     void AttachToActiveImager() override { in->AttachToActiveImager(); }
     double ScaleInArcsecondsPerPixel() override {
         const double v = in->ScaleInArcsecondsPerPixel();
-        return solved && r.scale ? *r.scale : v;
+        return r.scale.value_or(v);
     }
     void SetScaleInArcsecondsPerPixel(double v) override { in->SetScaleInArcsecondsPerPixel(v); }
     std::string Path() override { return in->Path(); }
     void SetPath(const std::string& p) override { in->SetPath(p); }
     void Save() override { in->Save(); }
-    void InsertWCS(int v) override { in->InsertWCS(v), solved = true; }
+    void InsertWCS(int v) override { in->InsertWCS(v); }
     long WCSArrayUpperBound(int i) override {
         const long v = in->WCSArrayUpperBound(i);
         return r.stars.value_or(v);
@@ -88,7 +88,6 @@ struct ScriptedImage : CcdImage {
     }
     std::shared_ptr<CcdImage> in;
     const Readings& r;
-    bool solved = false;
 };
 
 // The MaxIm DL camera with a sensor that reads the scripted temperature.

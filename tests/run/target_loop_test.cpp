@@ -172,8 +172,10 @@ TEST(RunLoop, FailuresAnswersAndStops) {
         const char* sent;
         RunEnding ending;
         int boxes;
-        const char* lines;
+        std::string lines;
     };
+    const std::string done =
+        "Slewing to starting position|Modeling run completed!|Model Run Completed";
     const Click start = Command1Click;
     const Click test = TestItClick;
     const Answer yes = Answer::Yes;
@@ -183,39 +185,33 @@ TEST(RunLoop, FailuresAnswersAndStops) {
     const Row rows[] = {
         // Plate solutions that fail, and outside calls that raise
         {"three failures pass", start, zigzag, {2, 3, 4}, {}, {}, "CM Cm Cm", RunEnding::Completed,
-         0,
-         "Image 1/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|Image 3/3|"
-         "Slewing to starting position|Modeling run completed!|Model Run Completed"},
+         0, "Image 1/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|Image 3/3|" + done},
         {"the fourth asks; Yes goes on", start, zigzag, {2, 3, 4, 5, 6}, {}, {yes, yes}, "CM Cm Cm",
          RunEnding::Completed, 2,
-         "Image 1/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|Image 3/3|"
-         "Slewing to starting position|Modeling run completed!|Model Run Completed"},
+         "Image 1/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|Image 3/3|" + done},
         {"No gives up, still slews back", start, zigzag, {2, 3, 4, 5}, {}, {no}, "CM",
          RunEnding::Incomplete, 1,
-         "Image 1/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|Aborting: too many errors!|"
-         "Slewing to starting position|Modeling run completed!|Model Run Completed"},
+         "Image 1/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|Aborting: too many errors!|" + done},
         {"a solved point resets the count; no sync after a failed first", start, zigzag,
          {1, 2, 3, 5, 6, 7}, {}, {}, "Cm Cm Cm", RunEnding::Completed, 0,
          "Image 1/3|Image 1/3|Image 1/3|Image 1/3|Image 2/3|Image 2/3|Image 2/3|Image 2/3|"
-         "Image 3/3|Slewing to starting position|Modeling run completed!|Model Run Completed"},
+         "Image 3/3|" + done},
         {"exposure raises, Yes: a failed point", start, zigzag, {}, Raise("CcdCamera.TakeImage"),
          {yes}, "Cm Cm Cm", RunEnding::Completed, 1,
-         "Image 1/3|Error occurred: Exposing image and plate solving|Continuing...|Image 1/3|"
-         "Image 2/3|Image 3/3|Slewing to starting position|Modeling run completed!|"
-         "Model Run Completed"},
+         "Image 1/3|Error occurred: Exposing image and plate solving|Continuing...|"
+         "Image 1/3|Image 2/3|Image 3/3|" + done},
         {"exposure raises, No: incomplete, the mount stays", start, zigzag, {},
          Raise("CcdCamera.TakeImage"), {no}, "", RunEnding::Incomplete, 1,
          "Image 1/3|Error occurred: Exposing image and plate solving|"
          "Slewing to starting position|Modeling run incomplete!|Model Run Completed"},
         {"solution unreadable, Yes: a failed point", start, zigzag, {},
          Raise("SkyPlanetarium.GetObjectRaDec"), {yes}, "Cm Cm Cm", RunEnding::Completed, 1,
-         "Image 1/3|Error occurred: Get Object RA and DEC from TheSky|Continuing...|Image 1/3|"
-         "Image 2/3|Image 3/3|Slewing to starting position|Modeling run completed!|"
-         "Model Run Completed"},
+         "Image 1/3|Error occurred: Get Object RA and DEC from TheSky|Continuing...|"
+         "Image 1/3|Image 2/3|Image 3/3|" + done},
         {"Yes resumes with the next action", start, zigzag, {}, Raise("SkyTelescope.Disconnect"),
          {yes}, "CM Cm Cm", RunEnding::Completed, 1,
-         "Error occurred: Retrieving RA and DEC|Continuing...|Image 1/3|Image 2/3|Image 3/3|"
-         "Slewing to starting position|Modeling run completed!|Model Run Completed"},
+         "Error occurred: Retrieving RA and DEC|Continuing...|Image 1/3|Image 2/3|"
+         "Image 3/3|" + done},
         // List moves
         {"TEST moves twice a pass", test, 6, {}, {}, {}, "", RunEnding::Completed, 0,
          "Slewing to point 1|Image 1/3|Slewing to point 2|Image 2/3|Slewing to point 3|"
@@ -223,20 +219,18 @@ TEST(RunLoop, FailuresAnswersAndStops) {
          "Slewing to starting position|Modeling run completed!|TEST Run completed"},
         {"initial move fails, Yes: the next point", start, 4, {},
          RefuseSlewAt("Selecting point 1 in the list"), {yes}, "CM Cm Cm", RunEnding::Completed, 1,
-         "Slewing to point 1|Error occurred: Moving to initial fractal coordinates|Continuing...|"
-         "Slewing to point 2|Image 1/3|Slewing to point 3|Image 2/3|Slewing to point 4|Image 3/3|"
-         "Slewing to point 1|Slewing to starting position|Modeling run completed!|"
-         "Model Run Completed"},
+         "Slewing to point 1|Error occurred: Moving to initial fractal coordinates|"
+         "Continuing...|Slewing to point 2|Image 1/3|Slewing to point 3|Image 2/3|"
+         "Slewing to point 4|Image 3/3|Slewing to point 1|" + done},
         {"initial move fails, No", start, 4, {}, RefuseSlewAt("Selecting point 1 in the list"),
          {no}, "", RunEnding::Incomplete, 1,
          "Slewing to point 1|Error occurred: Moving to initial fractal coordinates|"
          "Slewing to starting position|Modeling run incomplete!|Model Run Completed"},
         {"a regular move fails, Yes: the failed point does not count", start, 4, {},
          RefuseSlewAt("Doing Sync"), {yes}, "CM Cm Cm", RunEnding::Completed, 1,
-         "Slewing to point 1|Image 1/3|Slewing to point 2|Error occurred: Doing Telescope Sync|"
-         "Continuing...|Slewing to point 3|Image 2/3|Slewing to point 4|Image 3/3|"
-         "Slewing to point 1|Slewing to starting position|Modeling run completed!|"
-         "Model Run Completed"},
+         "Slewing to point 1|Image 1/3|Slewing to point 2|"
+         "Error occurred: Doing Telescope Sync|Continuing...|Slewing to point 3|Image 2/3|"
+         "Slewing to point 4|Image 3/3|Slewing to point 1|" + done},
         {"an empty list ends the run however often the answer is Yes", start, 0, {}, {}, {}, "",
          RunEnding::Incomplete, 1,
          "Error occurred: Moving to initial fractal coordinates|Continuing...|"
@@ -258,8 +252,7 @@ TEST(RunLoop, FailuresAnswersAndStops) {
          "Image 1/3|Image 2/3|Model Run Aborted|Model Run Aborted"},
         {"No changes nothing", start, zigzag, {}, ClickAt("Delay...", start, no), {}, "CM Cm Cm",
          RunEnding::Completed, 1,
-         "Image 1/3|Image 2/3|Image 3/3|Slewing to starting position|Modeling run completed!|"
-         "Model Run Completed"},
+         "Image 1/3|Image 2/3|Image 3/3|" + done},
         {"TEST stopped by TEST", test, zigzag, {}, ClickAt("Slewing to new location", test), {}, "",
          RunEnding::Stopped, 1,
          "Image 1/3|Test run aborted by user|TEST Run completed|TEST run stopped"},
@@ -304,59 +297,41 @@ TEST(RunLoop, FailuresAnswersAndStops) {
     }
 }
 
-// A run that cannot start ends quietly: the failing procedure has already told the operator.
-// An error nobody expected leaves through the click's guard, but the window is free again.
+// A run that cannot start ends quietly: the failing procedure has already told the operator. An
+// error nobody expected leaves through the click's guard, but the window is free again.
 TEST(RunCommands, RunsThatCannotStartOrEndUnexpectedly) {
-    struct Row {
-        const char* name;
-        std::function<void(RunStation&)> setup;
-        const char* trace;
-        std::optional<RunEnding> ending;  // none: no record begun
+    const Arrange unexpected = [](RunStation& s) {
+        s.ui.onYield = [](int n) {
+            if (n == 30) {
+                throw std::runtime_error("out of memory");
+            }
+        };
     };
-    const Row rows[] = {
+    const std::tuple<const char*, Arrange, bool> rows[] = {
+        // and whether a run began
         {"CreateObjects fails", [](RunStation& s) { s.sim.setProgramMissing(progid::kTheSky5); },
-         "Starting Model Run", RunEnding::Failed},
-        {"ConnectObjects fails",
-         [](RunStation& s) {
-             s.sim.failOperation("SkyTelescope.Connect", AutomationError(1001, "no mount"));
-         },
-         "Starting Model Run", RunEnding::Failed},
-        {"ValidateInput fails", [](RunStation& s) { s.st.settings.InitialMoveRA.set("0"); }, "",
-         std::nullopt},
-        {"unexpected error",
-         [](RunStation& s) {
-             s.ui.onYield = [](int n) {
-                 if (n == 30) {
-                     throw std::runtime_error("out of memory");
-                 }
-             };
-         },
-         nullptr, RunEnding::Failed},
+         true},
+        {"ConnectObjects fails", Raise("SkyTelescope.Connect"), true},
+        {"ValidateInput fails", [](RunStation& s) { s.st.settings.InitialMoveRA.set("0"); }, false},
+        {"unexpected error", unexpected, true},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, arrange, bBegun] : rows) {
+        SCOPED_TRACE(name);
         RunStation s;
-        row.setup(s);
-        if (row.trace == nullptr) {
+        arrange(s);
+        if (std::string(name) == "unexpected error") {
             EXPECT_THROW(Command1Click(s.st), std::runtime_error);
         } else {
             Command1Click(s.st);
-            const auto trace = RunTrace(s.st.log.text());
-            EXPECT_EQ(trace.empty() ? "" : trace.front(), std::string(row.trace));
-            EXPECT_EQ(trace.size(), trace.empty() ? 0u : 1u);
-            EXPECT_EQ(s.ui.boxes.size(), 1u);  // the failing procedure's own report
+            EXPECT_EQ(RunTrace(s.st.log.text()),
+                      bBegun ? Lines{"Starting Model Run"} : Lines{});  // nothing more
+            ASSERT_EQ(s.ui.boxes.size(), 1u);  // the failing procedure's own report
+            EXPECT_EQ(s.ui.boxes[0].title == "KOV - Invalid input", !bBegun);
             EXPECT_EQ(s.st.devices.planetarium, nullptr);
         }
-        const auto& calls = s.ui.windowCalls;
-        EXPECT_EQ(std::find(calls.begin(), calls.end(), "keepOnTop") != calls.end(),
-                  row.ending.has_value());
-        EXPECT_EQ(s.history(Label::Command1).size(), row.ending ? 2u : 0u);  // STOP, START
-        if (row.ending) {
-            EXPECT_EQ(s.st.record.get().ending, *row.ending);
-            EXPECT_EQ(s.ui.label(Label::Command1), "START");
-        } else {
-            EXPECT_EQ(s.ui.boxes.at(0).title, "KOV - Invalid input");
-        }
+        EXPECT_EQ(s.history(Label::Command1), (bBegun ? Lines{"STOP", "START"} : Lines{}));
+        EXPECT_EQ(Count(s.ui.windowCalls, "keepOnTop"), bBegun ? 1 : 0);
+        EXPECT_EQ(s.st.record.get().ending == RunEnding::Failed, bBegun);
         EXPECT_FALSE(s.st.run.bRunning || s.st.run.bStop);
     }
 }

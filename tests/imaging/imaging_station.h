@@ -7,11 +7,11 @@
 #include <memory>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "mount/device_objects.h"
+#include "run/run_trace.h"
 #include "sim/observatory.h"
 #include "station/station.h"
 #include "station/texts.h"
@@ -157,15 +157,7 @@ struct ImagingStation {
         ui.labelHistory.clear();
     }
     // The log entries since the last mark, without their times.
-    Lines logLines() const {
-        Lines out;
-        std::istringstream in(st.log.text().substr(logMark));
-        for (std::string line; std::getline(in, line);) {
-            line.pop_back();  // the CR
-            out.push_back(line.size() > 10 ? line.substr(10) : line);
-        }
-        return out;
-    }
+    Lines logLines() const { return LogEntries(st.log.text().substr(logMark)); }
     const Lines& status() { return ui.labelHistory[Label::Status]; }
 
     ScriptedOperator ui;

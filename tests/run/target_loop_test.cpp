@@ -353,24 +353,30 @@ struct ZeroHoursTelescope : SkyTelescope {
     bool bFirst = true;
 };
 
-// 0 h is a real start: the first point fails, so the walk starts from the position read, and
-// the run ends there.
+// 0 h is a real start: the run ends there. In Zig-Zag the first point fails, so the walk
+// starts from the position read; Map Points goes back to it with one slew.
 TEST(RunLoop, AStartAtZeroHoursIsSlewedBackTo) {
-    sim::Scenario scenario = ModelingNight();
-    scenario.failImages = {1};
-    RunStation s(scenario, 2);
-    WrappingFactory objects(s.sim.factory());
-    objects.sky = [](std::shared_ptr<SkyTelescope> t) {
-        return std::make_shared<ZeroHoursTelescope>(std::move(t));
-    };
-    Station st(s.ui, s.clock, objects, s.sim.desktop());
-    st.settings.PixelScale.set(s.st.settings.PixelScale());
-    st.settings.NumberOfAligns.set("2");
-    Command1Click(st);
-    EXPECT_EQ(LogEntries(st.log.text()).back(), "Model Run Completed");
-    EXPECT_EQ(Count(s.sim.callLog(), "SkyTelescope.SlewToRaDec"), 4);  // 3 moves, the slew back
-    const double ra = s.sim.reportedPointing().ra;
-    EXPECT_LT(std::min(ra, 24.0 - ra), 0.01) << ra;
+    for (const bool bZigZag : {true, false}) {
+        SCOPED_TRACE(bZigZag ? "Zig-Zag" : "Map Points");
+        sim::Scenario scenario = ModelingNight();
+        scenario.failImages = {1};
+        RunStation s(scenario, 2);
+        WrappingFactory objects(s.sim.factory());
+        objects.sky = [](std::shared_ptr<SkyTelescope> t) {
+            return std::make_shared<ZeroHoursTelescope>(std::move(t));
+        };
+        Station st(s.ui, s.clock, objects, s.sim.desktop());
+        st.settings.PixelScale.set(s.st.settings.PixelScale());
+        st.settings.bZigZag.set(bZigZag);
+        AddPoints(st, 4);
+        st.settings.NumberOfAligns.set("2");
+        Command1Click(st);
+        EXPECT_EQ(LogEntries(st.log.text()).back(), "Model Run Completed");
+        // Zig-Zag: three moves and the slew back; Map Points moves by altitude and azimuth.
+        EXPECT_EQ(Count(s.sim.callLog(), "SkyTelescope.SlewToRaDec"), bZigZag ? 4 : 1);
+        const double ra = s.sim.reportedPointing().ra;
+        EXPECT_LT(std::min(ra, 24.0 - ra), 0.01) << ra;
+    }
 }
 
 // A target south of the equator is held as 350 and more degrees; its error against a solution

@@ -342,12 +342,8 @@ struct ZeroHoursTelescope : SkyTelescope {
     void GetAzAlt() override { t->GetAzAlt(); }
     double dAlt() override { return t->dAlt(); }
     double dAz() override { return t->dAz(); }
-    void SlewToRaDec(double ra, double dec, const std::string& n) override {
-        t->SlewToRaDec(ra, dec, n);
-    }
-    void SlewToAzAlt(double az, double alt, const std::string& n) override {
-        t->SlewToAzAlt(az, alt, n);
-    }
+    void SlewToRaDec(double r, double d, const std::string& n) override { t->SlewToRaDec(r, d, n); }
+    void SlewToAzAlt(double a, double e, const std::string& n) override { t->SlewToAzAlt(a, e, n); }
     int IsSlewComplete() override { return t->IsSlewComplete(); }
     std::shared_ptr<SkyTelescope> t;
     bool bFirst = true;

@@ -15,11 +15,7 @@ namespace kov {
 namespace {
 
 struct WalkSetup {
-    const char* initial;
-    const char* move;
-    const char* moveDec;
-    const char* range;
-    const char* decRange;
+    const char *initial, *move, *moveDec, *range, *decRange;
     bool east;
 };
 

@@ -133,9 +133,9 @@ bool ExposeCCDSoft(Station& st, bool bFirst) {
         return false;
     }
 
-    const double images = LeadingNumber(s.NumberOfAligns());
-    const std::string progress =
-        "Image " + GeneralNumber(images - st.run.nRemaining + 1) + "/" + GeneralNumber(images);
+    // The counter the caller put up: a run's "Image n/N", a single sync's "Image 1/1". Counting
+    // again from the run's remaining points would show "Image 11/10" in a sync after a run.
+    const std::string progress = st.ui.label(Label::ImageNumber);
     Show(st, progress);
 
     const bool autoSave = camera.AutoSaveOn();

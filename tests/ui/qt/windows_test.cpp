@@ -266,14 +266,14 @@ TEST_F(KOVFormTest, ExitAndTheCloseBoxAskOnlyDuringARun) {
     }
 }
 
-// EXIT clicked inside Connect's wait: the settings are saved, then the process ends where it
-// stands. The child process prints what it saved and ends; had Connect gone on, it would have
-// called the driver again and printed "Connect went on".
-TEST(KOVFormExit, ExitInsideANestedWaitEndsTheProcessBeforeAnyOutsideCall) {
+// EXIT or the close box inside Connect's wait: the settings are saved, then the
+// process ends where it stands. The child prints what it saved and ends; had
+// Connect gone on, it would have called the driver again and printed "Connect
+// went on".
+TEST(KOVFormExit, ExitOrCloseInsideANestedWaitEndsTheProcessBeforeAnyOutsideCall) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto child = [] {
+    const auto child = [](bool closeBox) {
         kov::test::MemoryStore store;
-        store.put("ASCOM Scope Name", "Stored name");
         kov::test::VirtualClock clock;
         sim::Observatory observatory(sim::DefaultScenario(), clock);
         KOVForm form(store, clock, observatory.factory(), observatory.desktop());
@@ -285,17 +285,23 @@ TEST(KOVFormExit, ExitInsideANestedWaitEndsTheProcessBeforeAnyOutsideCall) {
             std::fflush(stderr);
             std::_Exit(0);
         });
-        // The first event the window processes is inside Connect's half-second wait.
-        QTimer::singleShot(0, &form, [&form] {
-            QTest::mouseClick(form.findChild<QAbstractButton*>("Command2"), Qt::LeftButton);
+        // The first event the window processes is inside Connect's half-second
+        // wait.
+        QTimer::singleShot(0, &form, [&form, closeBox] {
+            closeBox
+                ? void(form.close())
+                : QTest::mouseClick(form.findChild<QAbstractButton*>("Command2"), Qt::LeftButton);
         });
         QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
-        std::fprintf(stderr, "Connect went on: %zu calls after EXIT\n",
+        std::fprintf(stderr, "Connect went on: %zu calls after the end\n",
                      observatory.callLog().size() - callsAtExit);
         std::exit(1);
     };
-    EXPECT_EXIT(child(), testing::ExitedWithCode(0),
-                "saved 20 keys, last call AscomTelescope\\.[A-Za-z]+\n$");
+    for (const bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "EXIT");
+        EXPECT_EXIT(child(closeBox), testing::ExitedWithCode(0),
+                    "saved 20 keys, last call AscomTelescope\\.[A-Za-z]+\n$");
+    }
 }
 
 // Tab walks the frames as they are read: movement, mapping, telescope, camera, then the

@@ -1,8 +1,10 @@
 // The same START run, once by the headless runner and once by a click in the window, on the same
-// night and clock: the same log, entry for entry, the times aside.
+// night and clock: the same log, entry for entry, the times aside. The bar beside the image
+// counter shows "Image n of N" only while the window's run is in progress.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QProgressBar>
 #include <string>
 #include <vector>
 
@@ -50,7 +52,21 @@ TEST(HeadlessWindowLog, AStartRunLogsWhatTheWindowLogs) {
     sim::Observatory observatory(sim::DefaultScenario(), clock);
     observatory.setWorkingDirectory(folder.path());
     KOVForm form(store, clock, observatory.factory(), observatory.desktop());
+    form.show();
+    auto* bar = form.findChild<QProgressBar*>("RunProgress");
+    QStringList bars;
+    const auto note = [&] {
+        const QString state = bar->isVisible() ? bar->text() : "hidden";
+        if (bars.isEmpty() || bars.back() != state) {
+            bars << state;
+        }
+    };
+    note();
+    clock.onSleep = [&](std::uint32_t) { note(); };
     form.findChild<QAbstractButton*>("Command1")->click();
+    note();
+    EXPECT_EQ(bars, QStringList({"hidden", "Image 0 of 5", "Image 1 of 5", "Image 2 of 5",
+                                 "Image 3 of 5", "Image 4 of 5", "Image 5 of 5", "hidden"}));
 
     const std::vector<std::string> window = RunEntries(form.station().log.text());
     ASSERT_FALSE(window.empty());

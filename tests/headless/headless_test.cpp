@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,18 +37,6 @@ struct Night {
     Json report() const { return Json::parse(dir.read("report.json")); }
 };
 
-// The log as printed: the entries' texts without their times.
-std::vector<std::string> LogTexts(const std::string& out) {
-    std::vector<std::string> texts;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.size() > 10 && line[2] == ':' && line[5] == ':' && line.substr(8, 2) == "  ") {
-            texts.push_back(line.substr(10));
-        }
-    }
-    return texts;
-}
-
 // Problems of the command line, and files that cannot be used, are refused before any work:
 // exit 2, one line, and nothing written.
 TEST(HeadlessUsage, ProblemsOfTheCommandLineExit2WithOneLineAndTouchNothing) {
@@ -64,16 +51,13 @@ TEST(HeadlessUsage, ProblemsOfTheCommandLineExit2WithOneLineAndTouchNothing) {
         bool own = false;  // the arguments stand alone, without the night's files
     };
     const std::vector<Row> rows{
-        {"unknown option", {"start", "--bogus"}, "--bogus"},
         {"unknown command", {"launch"}, "unknown command 'launch'"},
-        {"no command", {"--verbose"}, "no command given"},
         {"unknown --set name", {"start", "--set", "Bogus=1"}, "no control is named Bogus"},
         {"--set without a value", {"start", "--set", "NumberOfAligns"}, "NAME=VALUE"},
         {"entry BinMode has not", {"start", "--set", "BinMode=6x6"}, "1x1, 2x2, 3x3"},
         {"option button takes no words", {"start", "--set", "bMaxim=maybe"}, "true or false"},
         {"unknown answer", {"start", "--answer", "maybe"}, "yes, no, ok and cancel"},
         {"unreadable point file", {"start", "--points", night.dir.path("none.kov")}, "none.kov"},
-        {"unreadable scenario", {"start", "--scenario", night.dir.path("none.json")}, "none.json"},
         {"scenario with a bad value",
          {"start", "--scenario", night.dir.path("not-json.json")},
          "seed"},
@@ -115,15 +99,17 @@ std::size_t Solved(const Json& run) {
         [](const Json& p) { return p.at("status") == 0 && !p.at("solved").is_null(); }));
 }
 
+// Each command's outcome as a script sees it: the exit status, the question boxes answered in the
+// error stream, a line of the log, and each run's command and ending in the report.
 TEST(HeadlessRun, CommandsEndAndReportAsTheWindowWould) {
     struct Row {
         const char* name;
         std::string scenario;  // keys changed from the built-in night
         Args args;
         int exitCode;
-        std::vector<std::string> logged;  // in this order, others may come between
-        std::vector<std::string> boxes;   // in the error stream, in this order
-        std::vector<std::string> runs;    // each run's command and ending
+        std::vector<std::string> runs;
+        std::string logged;
+        std::string box;  // "" when none may be asked
         std::function<void(const ProgramRun& run, const Json& report)> check;
     };
     const std::vector<Row> rows{
@@ -131,11 +117,9 @@ TEST(HeadlessRun, CommandsEndAndReportAsTheWindowWould) {
          "",
          {"test", "start", "test", "--set", "NumberOfAligns=6"},
          0,
-         {"Starting TEST run", "TEST Run completed", "Starting Model Run", "Image 1/6", "Image 6/6",
-          "Modeling run completed!", "Model Run Completed", "Starting TEST run",
-          "TEST Run completed", "KOV Exiting"},
-         {},
          {"test completed", "start completed", "test completed"},
+         "KOV Exiting",
+         "",
          [](const ProgramRun&, const Json& r) {
              const Json& start = RunOf(r, 1);
              EXPECT_EQ(Solved(start), 6u);
@@ -147,71 +131,49 @@ TEST(HeadlessRun, CommandsEndAndReportAsTheWindowWould) {
              EXPECT_LT(RunOf(r, 2).at("rmsDeg").get<double>() * 3,
                        RunOf(r, 0).at("rmsDeg").get<double>());
          }},
-        {"One Sync logs Single Sync first and sends a sync",
+        {"Connect shows the driver and the terms, and leaves no run; One Sync and Add'l Align "
+         "through MaxIm DL",
          "",
-         {"sync"},
+         {"connect", "sync", "align", "--set", "bMaxim=true"},
          0,
-         {"Single Sync", "Doing Performing Sync", "Sync Done!", "Sync completed"},
-         {},
-         {"sync completed"},
-         [](const ProgramRun& p, const Json& r) {
-             // The sync's own first line, right after the programs are connected.
-             const std::vector<std::string> log = LogTexts(p.out);
-             const auto connected = std::find(log.begin(), log.end(), "Done!");
-             ASSERT_NE(connected, log.end());
-             EXPECT_EQ(*std::next(connected), "Single Sync");
-             EXPECT_EQ(RunOf(r, 0).at("points").at(0).at("sent"), "sync");
-             EXPECT_FALSE(RunOf(r, 0).at("points").at(0).at("terms").is_null());
-         }},
-        {"Connect shows the driver and the terms; Add'l Align through MaxIm DL",
+         {"sync completed", "align completed"},
+         "Add'l Align Done!",
          "",
-         {"connect", "align", "--set", "bMaxim=true"},
-         0,
-         {"Single Sync", "Doing Performing Add'l Align", "Add'l Align Done!"},
-         {},
-         {"align completed"},  // Connect leaves no run
          [](const ProgramRun& p, const Json& r) {
              EXPECT_NE(p.out.find("== connect: ScopeName Gemini, GeminiResult Az Err: "),
-                       std::string::npos)
-                 << p.out;
-             EXPECT_EQ(RunOf(r, 0).at("points").at(0).at("sent"), "align");
+                       std::string::npos);
+             EXPECT_EQ(RunOf(r, 0).at("points").at(0).at("sent"), "sync");
+             EXPECT_FALSE(RunOf(r, 0).at("points").at(0).at("terms").is_null());
+             EXPECT_EQ(RunOf(r, 1).at("points").at(0).at("sent"), "align");
          }},
         {"a missing camera program ends the run and the commands after it",
          R"("missingPrograms": ["CCDSoft.Camera"])",
          {"start", "test"},
          1,
-         {"Starting Model Run", "Error while trying to Starting Camera"},
-         {"[KOV - ERROR] Error while Starting Camera"},
          {"start failed"},
+         "Error while trying to Starting Camera",
+         "[KOV - ERROR] Error while Starting Camera",
          nullptr},
         {"No at the first error question leaves the run incomplete",
          R"("site": {"horizon": 50})",
          {"start", "--answer", "no"},
          1,
-         {"Starting Model Run", "Modeling run incomplete!"},
-         {"[KOV - ERROR] Error occurred: "},
          {"start incomplete"},
+         "Modeling run incomplete!",
+         "[KOV - ERROR] Error occurred: ",
          nullptr},
         {"given up after repeated failed solutions: logged completed, yet exit 1",
          R"("failures": {"images": [1, 2, 3, 4]})",
          {"start"},
          1,
-         {"Aborting: too many errors!", "Modeling run completed!", "Model Run Completed"},
-         {"[KOV - Plate Solution Error] Star pattern not recognized! Do you want to try to "
-          "continue? -> Cancel"},
          {"start incomplete"},
+         "Modeling run completed!",
+         "[KOV - Plate Solution Error] Star pattern not recognized! Do you want to try to "
+         "continue? -> Cancel",
          [](const ProgramRun&, const Json& r) {
              EXPECT_TRUE(RunOf(r, 0).at("points").at(0).at("solved").is_null());
              EXPECT_NE(RunOf(r, 0).at("points").at(0).at("status"), 0);
          }},
-        {"a sync whose plate solution fails",
-         R"("failures": {"images": [1]})",
-         {"sync"},
-         1,
-         {"Single Sync", "ERROR: Plate Solution failed"},
-         {"[KOV - Plate Solution Error] Star pattern not recognized! -> Cancel"},
-         {"sync incomplete"},
-         nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -224,16 +186,11 @@ TEST(HeadlessRun, CommandsEndAndReportAsTheWindowWould) {
         const ProgramRun run = night.run(args);
         EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
         const std::vector<std::string> log = LogTexts(run.out);
-        auto at = log.begin();
-        for (const std::string& text : row.logged) {
-            at = std::find(at, log.end(), text);
-            EXPECT_NE(at, log.end()) << "not logged in order: " << text << "\n" << run.out;
-        }
-        std::size_t from = 0;
-        for (const std::string& box : row.boxes) {
-            from = run.err.find(box, from);
-            EXPECT_NE(from, std::string::npos) << box << "\n" << run.err;
-        }
+        EXPECT_NE(std::find(log.begin(), log.end(), row.logged), log.end()) << run.out;
+        // No question is asked unless the row names one.
+        EXPECT_EQ(run.err.find(row.box.empty() ? "[KOV" : row.box) != std::string::npos,
+                  !row.box.empty())
+            << run.err;
         const Json report = night.report();
         std::vector<std::string> runs;
         for (const Json& r : report.at("runs")) {

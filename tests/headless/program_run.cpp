@@ -75,6 +75,20 @@ ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>&
     return run;
 }
 
+std::vector<std::string> LogTexts(const std::string& log) {
+    std::vector<std::string> texts;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.size() > 10 && line[2] == ':' && line[5] == ':' && line.substr(8, 2) == "  ") {
+            texts.push_back(line.substr(10));
+        }
+    }
+    return texts;
+}
+
 TempFolder::TempFolder() {
     std::random_device seed;
     root_ = std::filesystem::temp_directory_path() /

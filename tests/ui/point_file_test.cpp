@@ -1,14 +1,13 @@
 #include "ui/point_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <streambuf>
 
 #include "support/test_station.h"
+#include "ui/file_size_limit.h"
 #include "ui/point_file_commands.h"
 
 namespace kov::test {
@@ -117,15 +116,11 @@ TEST_F(PointFileCommands, SaveWritesExactlyTheRowsAndNeverDestroysTheOldFile) {
     // A write that fails part way, for any user: the old file stays and the name is not taken.
     std::ofstream(path("keep.kov")) << "precious";
     b.st.points.replace({{"1", "2"}, {"5", std::string(40, '6')}});
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tiny{16, old.rlim_max};
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
     b.ui.fileAnswers = {path("keep.kov")};
-    SavePoints(b.st);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        FileSizeLimit limit;
+        SavePoints(b.st);
+    }
     std::ifstream keep(path("keep.kov"), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(keep), {}), "precious");
     const std::string error = "Error saving " + path("keep.kov") + "\r\nCannot write";

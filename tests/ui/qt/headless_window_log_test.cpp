@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QProgressBar>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,23 +18,10 @@
 namespace kov::qt {
 namespace {
 
-// The entries' texts from "Starting Model Run" on, without times and line-end carriage returns.
+// The entries' texts from "Starting Model Run" on.
 std::vector<std::string> RunEntries(const std::string& log) {
-    std::vector<std::string> texts;
-    std::size_t begin = 0;
-    while (begin < log.size()) {
-        std::size_t end = log.find('\n', begin);
-        end = end == std::string::npos ? log.size() : end;
-        std::string line = log.substr(begin, end - begin);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        const bool stamped = line.size() > 10 && line[2] == ':' && line[5] == ':';
-        if (stamped && (!texts.empty() || line.substr(10) == "Starting Model Run")) {
-            texts.push_back(line.substr(10));
-        }
-        begin = end + 1;
-    }
+    std::vector<std::string> texts = test::LogTexts(log);
+    texts.erase(texts.begin(), std::find(texts.begin(), texts.end(), "Starting Model Run"));
     return texts;
 }
 

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -10,7 +9,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,6 +17,7 @@
 #include "sim/scenario.h"
 #include "support/memory_store.h"
 #include "support/test_station.h"
+#include "ui/file_size_limit.h"
 #include "ui/qt/kov_form.h"
 #include "ui/qt/log_form.h"
 #include "ui/qt/modals.h"
@@ -26,26 +25,6 @@
 
 namespace kov::qt {
 namespace {
-
-// While this lives, a file write fails past its first bytes, even for a privileged user.
-class FileSizeLimit {
-  public:
-    FileSizeLimit() : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        const rlimit tiny{16, old_.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &tiny);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, handler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit old_{};
-    void (*handler_)(int);
-};
 
 std::string ReadFile(const QString& path) {
     QFile file(path);
@@ -307,9 +286,10 @@ TEST_F(LogFormTest, ShowsTheWholeLogThenAppendsEachEntryWithoutRebuildingTheText
     QObject::connect(text()->document(), &QTextDocument::contentsChange,
                      [&changes](int at, int removed, int) { changes.emplace_back(at, removed); });
     const int end = text()->document()->characterCount() - 1;
+    clock.setTimeOfDay(9, 7, 5);
     log.AddLog("third");
     EXPECT_EQ(changes, (std::vector<std::pair<int, int>>{{end, 0}}));
-    EXPECT_TRUE(shown().endsWith("second\n21:05:03  third\n"));
+    EXPECT_TRUE(shown().endsWith("second\n09:07:05  third\n"));
     EXPECT_TRUE(text()->textCursor().atEnd());
     text()->moveCursor(QTextCursor::Start);
     window->resize(window->width() + 40, window->height() + 30);
@@ -332,7 +312,7 @@ TEST_F(LogFormTest, SaveWritesWhatTheWindowShowsAndAFailedWriteKeepsTheOldFile) 
 
     std::ofstream((dir.path() + "/keep.txt").toStdString()) << "precious";
     {
-        FileSizeLimit limit;
+        kov::test::FileSizeLimit limit;
         saveAs("keep.txt");
     }
     EXPECT_EQ(ReadFile(dir.path() + "/keep.txt"), "precious");
@@ -357,7 +337,7 @@ TEST(KOVFormSettings, ASaveTheDiskRefusesIsShownAndKeepsTheStoredFile) {
     form.station().settings.MoveInRA.set("9");
     Modals answers;
     {
-        FileSizeLimit limit;
+        kov::test::FileSizeLimit limit;
         form.close();
     }
     const QString text = "Cannot write the settings file " + file +

@@ -17,9 +17,7 @@ using test::TestBench;
 TEST(RunSettings, EmptyStoreGivesTheDefaultsAndTheSettingsBlockShowsThem) {
     TestBench b;
     RunSettings& s = b.st.settings;
-    s.InitialMoveRA = "changed";
     s.BinMode = 4;
-    s.OptionSky5 = false;
     s.tSouth = "1";
     MemoryStore store;
     LoadSettings(s, store);
@@ -58,18 +56,15 @@ TEST(RunSettings, EmptyStoreGivesTheDefaultsAndTheSettingsBlockShowsThem) {
 // default. Shown: Zig-Zag, TheSky 5, CCDSoft (1 or 0), the bin mode and Auto Dark (0, 1, 2).
 TEST(RunSettings, StoredValuesConvertOrFallBackToTheKeysDefault) {
     const std::tuple<const char*, const char*, const char*> rows[] = {
-        {"Movement", "ZigZag", "1 1 1 2x2 1"},   {"Movement", "PointList", "0 1 1 2x2 1"},
-        {"Movement", "zigzag", "0 1 1 2x2 1"},   {"TheSky Version", "6", "1 0 1 2x2 1"},
-        {"TheSky Version", "5 ", "1 0 1 2x2 1"}, {"TheSky Version", "", "1 0 1 2x2 1"},
-        {"CCDSoft", "False", "1 1 0 2x2 1"},     {"CCDSoft", "false", "1 1 0 2x2 1"},
-        {"CCDSoft", "0", "1 1 0 2x2 1"},         {"CCDSoft", "-1", "1 1 1 2x2 1"},
-        {"CCDSoft", "maybe", "1 1 1 2x2 1"},     {"CCDSoft", "", "1 1 1 2x2 1"},
-        {"Bin Mode", "1", "1 1 1 1x1 1"},        {"Bin Mode", "5", "1 1 1 5x5 1"},
-        {"Bin Mode", "1.5", "1 1 1 1x1 1"},      {"Bin Mode", "2.5", "1 1 1 3x3 1"},
-        {"Bin Mode", "9", "1 1 1 2x2 1"},        {"Bin Mode", "0", "1 1 1 2x2 1"},
-        {"Bin Mode", "x", "1 1 1 2x2 1"},        {"Bin Mode", "1e999", "1 1 1 2x2 1"},
-        {"AutoDark", "0", "1 1 1 2x2 0"},        {"AutoDark", "2", "1 1 1 2x2 2"},
-        {"AutoDark", "x", "1 1 1 2x2 1"},        {"AutoDark", "7", "1 1 1 2x2 1"},
+        {"Movement", "ZigZag", "1 1 1 2x2 1"},  {"Movement", "zigzag", "0 1 1 2x2 1"},
+        {"TheSky Version", "6", "1 0 1 2x2 1"}, {"TheSky Version", "5 ", "1 0 1 2x2 1"},
+        {"CCDSoft", "False", "1 1 0 2x2 1"},    {"CCDSoft", "0", "1 1 0 2x2 1"},
+        {"CCDSoft", "-1", "1 1 1 2x2 1"},       {"CCDSoft", "maybe", "1 1 1 2x2 1"},
+        {"Bin Mode", "1", "1 1 1 1x1 1"},       {"Bin Mode", "5", "1 1 1 5x5 1"},
+        {"Bin Mode", "1.5", "1 1 1 1x1 1"},     {"Bin Mode", "2.5", "1 1 1 3x3 1"},
+        {"Bin Mode", "9", "1 1 1 2x2 1"},       {"Bin Mode", "x", "1 1 1 2x2 1"},
+        {"Bin Mode", "1e999", "1 1 1 2x2 1"},   {"AutoDark", "0", "1 1 1 2x2 0"},
+        {"AutoDark", "2", "1 1 1 2x2 2"},       {"AutoDark", "7", "1 1 1 2x2 1"},
     };
     for (const auto& [key, stored, shown] : rows) {
         SCOPED_TRACE(std::string(key) + "=" + stored);
@@ -134,14 +129,10 @@ TEST(RunSettings, ValidateInputChecksThePatternsOwnFields) {
         {true, {{&RunSettings::InitialMoveRA, "0"}}, initial},
         {true, {{&RunSettings::InitialMoveRA, "90"}}, initial},
         {true, {{&RunSettings::InitialMoveRA, "90.0001"}}, initial},
-        {true, {{&RunSettings::InitialMoveRA, "abc"}}, initial},
         {true, {{&RunSettings::InitialMoveRA, ""}}, initial},
-        {true, {{&RunSettings::InitialMoveRA, "-5"}}, initial},
         {true, {{&RunSettings::InitialMoveRA, "1e999"}}, initial},
         {true, {{&RunSettings::InitialMoveRA, "45abc"}, {&RunSettings::tWest, "95"}}, ""},
-        {true, {{&RunSettings::InitialMoveRA, "89.99"}}, ""},
         {true, {{&RunSettings::InitialMoveRA, " 0.5"}}, ""},
-        {true, {{&RunSettings::MoveInRA, "abc"}}, ""},
         {true, {{&RunSettings::MoveInRA, "-3"}}, ""},
         {true, {{&RunSettings::MoveInRA, "1e999"}}, "Invalid number entered for Move Size in RA"},
         {false, {{&RunSettings::InitialMoveRA, "0"}, {&RunSettings::tEast, "0.5"}}, ""},

@@ -322,58 +322,48 @@ TEST_F(LogFormTest, SaveWritesWhatTheWindowShowsAndAFailedWriteKeepsTheOldFile) 
     EXPECT_EQ(ui.boxes[0].text.rfind("Cannot write log file: ", 0), 0u) << ui.boxes[0].text;
 }
 
-// Settings the disk refuses are reported when the window closes, and the stored file keeps
-// the settings of the last good save; "KOV Exiting" would claim a save that did not happen.
-TEST(KOVFormSettings, ASaveTheDiskRefusesIsShownAndKeepsTheStoredFile) {
+// An outside object that throws what no procedure expects: the slot's guard shows and logs it,
+// and the window goes on taking commands. Settings the disk refuses are reported when the window
+// closes, and the stored file keeps the last good save; "KOV Exiting" would claim a save that
+// did not happen.
+TEST(KOVFormFailures, AnUnexpectedErrorAndARefusedSettingsSaveAreShownAndLogged) {
+    struct BrokenDriver : kov::test::NoPrograms {
+        std::shared_ptr<AscomTelescope> createAscomTelescope(const std::string&) override {
+            throw std::runtime_error("driver table corrupt");
+        }
+    } objects;
     QtSettingsStore store("KovRefused");
     store.set("KOV", "Settings", "Move in RA", "7");
     store.commit();
     const QString file = store.location("KOV");
     const std::string before = ReadFile(file);
     kov::test::VirtualClock clock;
-    kov::test::NoPrograms objects;
     kov::test::NoDesktop desktop;
     KOVForm form(store, clock, objects, desktop);
     form.station().settings.MoveInRA.set("9");
     Modals answers;
+    QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
     {
         kov::test::FileSizeLimit limit;
         form.close();
     }
-    const QString text = "Cannot write the settings file " + file +
-                         ".\nThe settings were not saved; the next start uses the ones saved "
-                         "before. Check that this folder can be written to.";
-    EXPECT_EQ(answers.seen,
-              QStringList{Box("KOV - ERROR", text, QMessageBox::Critical, QMessageBox::Ok)});
+    const QString unexpected = Box("KOV - ERROR",
+                                   "Unexpected error: driver table corrupt\nThe command was not "
+                                   "completed. Check the outside programs and try again.",
+                                   QMessageBox::Critical, QMessageBox::Ok);
+    const QString refused = Box("KOV - ERROR",
+                                "Cannot write the settings file " + file +
+                                    ".\nThe settings were not saved; the next start uses the ones "
+                                    "saved before. Check that this folder can be written to.",
+                                QMessageBox::Critical, QMessageBox::Ok);
+    EXPECT_EQ(answers.seen, QStringList({unexpected, unexpected, refused}));
     EXPECT_EQ(ReadFile(file), before);
     EXPECT_NE(before.find("Move%20in%20RA=7"), std::string::npos) << before;
     const std::string log = form.station().log.text();
+    EXPECT_NE(log.find("Unexpected error: driver table corrupt\r\n"), std::string::npos);
     EXPECT_NE(log.find("Cannot write the settings file"), std::string::npos);
     EXPECT_EQ(log.find("KOV Exiting"), std::string::npos);
-}
-
-// An outside object that throws what no procedure expects: the slot's guard shows and logs it,
-// and the window goes on taking commands.
-TEST(KOVFormSlots, AnUnexpectedExceptionIsShownAndLoggedAndTheWindowGoesOn) {
-    struct BrokenDriver : kov::test::NoPrograms {
-        std::shared_ptr<AscomTelescope> createAscomTelescope(const std::string&) override {
-            throw std::runtime_error("driver table corrupt");
-        }
-    } objects;
-    kov::test::MemoryStore store;
-    kov::test::VirtualClock clock;
-    kov::test::NoDesktop desktop;
-    KOVForm form(store, clock, objects, desktop);
-    Modals answers;
-    QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
-    QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
-    const QString box = Box("KOV - ERROR",
-                            "Unexpected error: driver table corrupt\nThe command was not "
-                            "completed. Check the outside programs and try again.",
-                            QMessageBox::Critical, QMessageBox::Ok);
-    EXPECT_EQ(answers.seen, QStringList({box, box}));
-    EXPECT_NE(form.station().log.text().find("Unexpected error: driver table corrupt\r\n"),
-              std::string::npos);
 }
 
 }  // namespace

@@ -226,26 +226,19 @@ TEST_F(KOVFormTest, TabFollowsTheFrames) {
               "AddlAlign Check1 Command5 Command2");
 }
 
-// Boxes without a title show the program's, with plain line breaks; the log's save dialog
-// proposes a timed name and adds the extension; keep-on-top leaves the window where it was.
-TEST_F(KOVFormTest, BoxesDialogsAndKeepOnTop) {
-    clock.setTimeOfDay(9, 7, 5);
+// Boxes without a title show the program's, with plain line breaks; keep-on-top leaves the
+// window where it was.
+TEST_F(KOVFormTest, BoxesAndKeepOnTop) {
     open();
-    click("Check1");
-    QTemporaryDir dir;
     {
-        Modals answers(QMessageBox::No, {dir.path() + "/night"});
+        Modals answers(QMessageBox::No);
         EXPECT_EQ(
             form->messageBox("1A8\r\n\r\nExit Script?", "", Buttons::YesNo, Icon::Information),
             Answer::No);
-        form->logForm()->SaveLog();
         EXPECT_EQ(answers.seen,
                   QStringList({Box("KOV", "1A8\n\nExit Script?", QMessageBox::Information,
-                                   QMessageBox::Yes | QMessageBox::No),
-                               "Save Log to a File|KOVLog_09-07-05.txt|Log files "
-                               "(*.txt *.log)"}));
+                                   QMessageBox::Yes | QMessageBox::No)}));
     }
-    EXPECT_TRUE(QFile::exists(dir.path() + "/night.txt"));
     form->setGeometry(120, 80, 700, 560);
     QCoreApplication::processEvents();
     const QRect before = form->geometry();
@@ -255,71 +248,61 @@ TEST_F(KOVFormTest, BoxesDialogsAndKeepOnTop) {
     EXPECT_EQ(form->geometry(), before);
 }
 
-class LogFormTest : public ::testing::Test {
-  protected:
-    LogFormTest() {
-        log.AddLog("first");
-        log.AddLog("second");
-    }
-    QPlainTextEdit* text() { return window->findChild<QPlainTextEdit*>("Text1"); }
-    QString shown() { return text()->toPlainText(); }
-    QAction* action(const char* name) { return window->findChild<QAction*>(name); }
-    QString saveAs(const QString& name) {
-        ui.fileAnswers.push_back((dir.path() + "/" + name).toStdString());
-        action("SaveLog")->trigger();
-        return dir.path() + "/" + name;
-    }
-
-    kov::test::VirtualClock clock;
-    OperatorLog log{clock};
-    kov::test::ScriptedOperator ui;
-    QTemporaryDir dir;
-    std::unique_ptr<LogForm> window = std::make_unique<LogForm>(log, clock, ui);
-};
-
-TEST_F(LogFormTest, ShowsTheWholeLogThenAppendsEachEntryWithoutRebuildingTheText) {
-    EXPECT_EQ(shown(), "21:05:03  first\n21:05:03  second\n");
-    EXPECT_TRUE(text()->isReadOnly() && text()->textCursor().atEnd());
-    window->show();
-    text()->moveCursor(QTextCursor::Start);    // the operator scrolled back
-    std::vector<std::pair<int, int>> changes;  // position, characters removed
-    QObject::connect(text()->document(), &QTextDocument::contentsChange,
-                     [&changes](int at, int removed, int) { changes.emplace_back(at, removed); });
-    const int end = text()->document()->characterCount() - 1;
+// The log window shows the whole log, then appends each entry without rebuilding the text and
+// keeps the caret at the end. Save proposes a timed name, adds the extension and writes what the
+// window shows (after Clear only a CR LF); a failed write keeps the old file and says so.
+TEST_F(KOVFormTest, TheLogWindowAppendsSavesAndClears) {
     clock.setTimeOfDay(9, 7, 5);
+    open();
+    click("Check1");
+    OperatorLog& log = form->station().log;
+    auto* text = form->logForm()->findChild<QPlainTextEdit*>("Text1");
+    EXPECT_EQ(text->toPlainText(), QString::fromStdString(log.text()).remove('\r'));
+    EXPECT_TRUE(text->isReadOnly() && text->textCursor().atEnd());
+    text->moveCursor(QTextCursor::Start);      // the operator scrolled back
+    std::vector<std::pair<int, int>> changes;  // position, characters removed
+    QObject::connect(text->document(), &QTextDocument::contentsChange,
+                     [&changes](int at, int removed, int) { changes.emplace_back(at, removed); });
+    const int end = text->document()->characterCount() - 1;
     log.AddLog("third");
     EXPECT_EQ(changes, (std::vector<std::pair<int, int>>{{end, 0}}));
-    EXPECT_TRUE(shown().endsWith("second\n09:07:05  third\n"));
-    EXPECT_TRUE(text()->textCursor().atEnd());
-    text()->moveCursor(QTextCursor::Start);
-    window->resize(window->width() + 40, window->height() + 30);
+    EXPECT_TRUE(text->toPlainText().endsWith("Started\n09:07:05  third\n"));
+    text->moveCursor(QTextCursor::Start);
+    form->logForm()->resize(form->logForm()->width() + 40, form->logForm()->height() + 30);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(text()->textCursor().atEnd());
-    window.reset();
-    log.AddLog("nobody watches");  // must not reach the destroyed window
-}
+    EXPECT_TRUE(text->textCursor().atEnd());
 
-// Save writes what the window shows; after Clear only a CR LF. A write that fails part way
-// leaves the existing file as it was and tells the operator.
-TEST_F(LogFormTest, SaveWritesWhatTheWindowShowsAndAFailedWriteKeepsTheOldFile) {
-    EXPECT_EQ(ReadFile(saveAs("night.txt")), "21:05:03  first\r\n21:05:03  second\r\n\r\n");
-    action("ClearLog")->trigger();
-    EXPECT_EQ(shown(), "");
-    EXPECT_EQ(ReadFile(saveAs("cleared.txt")), "\r\n");
-    log.AddLog("third");  // brings back the whole log
-    EXPECT_EQ(shown(), "21:05:03  first\n21:05:03  second\n21:05:03  third\n");
-    EXPECT_TRUE(ui.boxes.empty());
-
+    QTemporaryDir dir;
     std::ofstream((dir.path() + "/keep.txt").toStdString()) << "precious";
+    const std::string whole = log.text();
     {
-        kov::test::FileSizeLimit limit;
-        saveAs("keep.txt");
+        Modals answers(QMessageBox::Ok, {dir.path() + "/night", dir.path() + "/cleared.txt"});
+        form->logForm()->SaveLog();
+        form->logForm()->findChild<QAction*>("ClearLog")->trigger();
+        EXPECT_EQ(text->toPlainText(), "");
+        form->logForm()->SaveLog();
+        EXPECT_EQ(answers.seen.value(0),
+                  "Save Log to a File|KOVLog_09-07-05.txt|Log files (*.txt *.log)");
     }
+    log.AddLog("fourth");  // brings back the whole log
+    EXPECT_EQ(text->toPlainText(), QString::fromStdString(log.text()).remove('\r'));
+    click("Check1");
+    log.AddLog("nobody watches");  // must not reach the closed window
+    {
+        // Without a real dialog: the file dialog itself would write its state to a full disk.
+        kov::test::ScriptedOperator ui;
+        ui.fileAnswers = {(dir.path() + "/keep.txt").toStdString()};
+        LogForm window(log, clock, ui);
+        kov::test::FileSizeLimit limit;
+        window.SaveLog();
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].text.rfind("Cannot write log file: ", 0), 0u) << ui.boxes[0].text;
+    }
+    EXPECT_EQ(ReadFile(dir.path() + "/night.txt"), whole + "\r\n");
+    EXPECT_EQ(ReadFile(dir.path() + "/cleared.txt"), "\r\n");
     EXPECT_EQ(ReadFile(dir.path() + "/keep.txt"), "precious");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
               QStringList({"cleared.txt", "keep.txt", "night.txt"}));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text.rfind("Cannot write log file: ", 0), 0u) << ui.boxes[0].text;
 }
 
 // An outside object that throws what no procedure expects: the slot's guard shows and logs it,

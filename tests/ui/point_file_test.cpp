@@ -22,8 +22,8 @@ TEST(PointFile, LinesSplitAtTheFirstCommaUntrimmedAndInWindows1252) {
         {" 1 , 2 \r\n,\r\n", {{" 1 ", " 2 "}, {"", ""}}},
         {"a,b\nc,d\re,f", {{"a", "b"}, {"c", "d"}, {"e", "f"}}},  // made elsewhere
         {"45\xBA 30' 00\",180\xBA 00' 05\"\r\n", {{"45\xC2\xBA 30' 00\"", "180\xC2\xBA 00' 05\""}}},
-        {"\x80,\x81\x8D\x8F\x90\x9D\r\n",
-         {{"\xE2\x82\xAC", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"}}},
+        {"\x80\x99,\x81\x8D\x8F\x90\x9D\r\n",
+         {{"\xE2\x82\xAC\xE2\x84\xA2", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"}}},
     };
     for (const auto& [bytes, points] : cases) {
         SCOPED_TRACE(bytes);

@@ -138,7 +138,7 @@ TEST(RunSettings, ValidateInputChecksThePatternsOwnFields) {
         {false, {{&RunSettings::InitialMoveRA, "0"}, {&RunSettings::tEast, "0.5"}}, ""},
         {false, {{&RunSettings::tWest, "95"}, {&RunSettings::tNorth, "0"}}, height("West")},
         {false, {{&RunSettings::tNorth, "0"}, {&RunSettings::tSouth, "90"}}, height("North")},
-        {false, {{&RunSettings::tEast, "1e999"}, {&RunSettings::tSouth, ""}}, height("East")},
+        {false, {{&RunSettings::tEast, "1e999"}, {&RunSettings::tWest, "95"}}, height("East")},
         {false, {{&RunSettings::tSouth, ""}}, height("South")},
     };
     for (const auto& row : rows) {

@@ -1,14 +1,14 @@
 #include "headless/program_run.h"
 
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -16,30 +16,6 @@
 extern char** environ;
 
 namespace kov::test {
-
-namespace {
-
-// Closes what it holds when it goes, so a failing test leaks no descriptors.
-struct Pipe {
-    int fd[2] = {-1, -1};
-    Pipe() {
-        if (pipe(fd) != 0) {
-            throw std::runtime_error("pipe failed");
-        }
-    }
-    ~Pipe() {
-        closeEnd(0);
-        closeEnd(1);
-    }
-    void closeEnd(int end) {
-        if (fd[end] >= 0) {
-            close(fd[end]);
-            fd[end] = -1;
-        }
-    }
-};
-
-}  // namespace
 
 ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>& args,
                       const std::function<void(pid_t, const std::string&)>& onOutput) {
@@ -55,57 +31,62 @@ ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>&
     // The operator's store under the folder: no test reads or writes the real one.
     setenv("XDG_CONFIG_HOME", (std::filesystem::path(folder) / "config").c_str(), 1);
 
-    Pipe out;
-    Pipe err;
+    // Standard output comes through a pipe as it is written; standard error, read at the end,
+    // goes to a file, so neither stream can block the program while the other is read.
+    const std::unique_ptr<FILE, int (*)(FILE*)> err(std::tmpfile(), &std::fclose);
+    int out[2] = {-1, -1};
+    if (!err || pipe(out) != 0) {
+        throw std::runtime_error("no pipe or file for the program's output");
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out.fd[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err.fd[1], 2);
-    posix_spawn_file_actions_addclose(&actions, out.fd[0]);
-    posix_spawn_file_actions_addclose(&actions, err.fd[0]);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fileno(err.get()), 2);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        throw std::runtime_error(std::string("cannot start ") + KOV_PROGRAM);
-    }
-    out.closeEnd(1);
-    err.closeEnd(1);
-
+    close(out[1]);
     ProgramRun run;
-    std::array<pollfd, 2> fds{{{out.fd[0], POLLIN, 0}, {err.fd[0], POLLIN, 0}}};
-    std::array<std::string*, 2> sinks{&run.out, &run.err};
-    int open = 2;
-    while (open > 0) {
-        if (poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            break;
-        }
-        for (std::size_t i = 0; i < fds.size(); ++i) {
-            if (fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
-                continue;
-            }
-            char buffer[4096];
-            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                fds[i].fd = -1;
-                --open;
-                continue;
-            }
-            sinks[i]->append(buffer, static_cast<std::size_t>(n));
-            if (i == 0 && onOutput) {
+    char buffer[4096];
+    for (ssize_t n = 0; spawned == 0 && (n = read(out[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0) {
+            run.out.append(buffer, static_cast<std::size_t>(n));
+            if (onOutput) {
                 onOutput(pid, run.out);
             }
+        } else if (errno != EINTR) {
+            break;
         }
+    }
+    close(out[0]);
+    if (spawned != 0) {
+        throw std::runtime_error(std::string("cannot start ") + KOV_PROGRAM);
     }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::rewind(err.get());
+    for (int c = std::fgetc(err.get()); c != EOF; c = std::fgetc(err.get())) {
+        run.err += static_cast<char>(c);
+    }
     return run;
+}
+
+std::vector<std::string> LogTexts(const std::string& log) {
+    std::vector<std::string> texts;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.size() > 10 && line[2] == ':' && line[5] == ':' && line.substr(8, 2) == "  ") {
+            texts.push_back(line.substr(10));
+        }
+    }
+    return texts;
 }
 
 TempFolder::TempFolder() {

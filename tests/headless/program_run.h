@@ -23,6 +23,9 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>& args,
                       const std::function<void(pid_t, const std::string&)>& onOutput = {});
 
+// The log's entries as printed (LF) or kept (CR LF): their texts without the times.
+std::vector<std::string> LogTexts(const std::string& log);
+
 // A fresh folder for one test's files, removed with the object.
 class TempFolder {
   public:

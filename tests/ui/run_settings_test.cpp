@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <tuple>
 
 #include "support/memory_store.h"
@@ -11,83 +10,76 @@ namespace kov {
 namespace {
 
 using test::MemoryStore;
-using test::RecordedBox;
 using test::TestBench;
 
-// The settings block of the defaults with TheSky 5.
-const std::string kDefaultBlock =
-    "KOV Settings\r\n"
-    "   Initial Move in RA =10\r\n"
-    "   Move in RA = 5  Move in DEC = 5\r\n"
-    "   RA Range = 70  DEC Range = 30\r\n"
-    "   Aligns = 10\r\n"
-    "   Pixel Scale = 1\r\n"
-    "   Exposure = 10\r\n"
-    "   Bin mode = 2x2\r\n"
-    "   Auto Dark= 1\r\n"
-    "   Delay = 2\r\n"
-    "   Gemini = Gemini.Telescope\r\n"
-    "   Movement = Zig-Zag\r\n"
-    "   TheSky v5\r\n"
-    "   Camera Software = CCDSoft";
-
-TEST(RunSettingsLoad, EmptyStoreGivesTheDefaults) {
-    RunSettings s;
-    s.InitialMoveRA = "changed";
+// An empty store gives the defaults, whatever the fields held; their settings block, and the
+// block's lines that differ for TheSky 6, MaxIm DL and Map Points.
+TEST(RunSettings, EmptyStoreGivesTheDefaultsAndTheSettingsBlockShowsThem) {
+    TestBench b;
+    RunSettings& s = b.st.settings;
     s.BinMode = 4;
-    s.OptionSky5 = false;
     s.tSouth = "1";
     MemoryStore store;
     LoadSettings(s, store);
-    EXPECT_EQ(SettingsBlock(s), kDefaultBlock);
-    for (const auto* h : {&s.tEast, &s.tWest, &s.tNorth, &s.tSouth}) {
-        EXPECT_EQ(h->get(), "30");
-    }
+    LogSettings(s, b.st.log);
+    EXPECT_EQ(b.st.log.text(),
+              "21:05:03  KOV Settings\r\n"
+              "   Initial Move in RA =10\r\n"
+              "   Move in RA = 5  Move in DEC = 5\r\n"
+              "   RA Range = 70  DEC Range = 30\r\n"
+              "   Aligns = 10\r\n"
+              "   Pixel Scale = 1\r\n"
+              "   Exposure = 10\r\n"
+              "   Bin mode = 2x2\r\n"
+              "   Auto Dark= 1\r\n"
+              "   Delay = 2\r\n"
+              "   Gemini = Gemini.Telescope\r\n"
+              "   Movement = Zig-Zag\r\n"
+              "   TheSky v5\r\n"
+              "   Camera Software = CCDSoft\r\n");
+    EXPECT_EQ(s.tSouth(), "30");
     EXPECT_EQ(s.ScopeName(), "Gemini");
     EXPECT_TRUE(store.writtenKeys.empty());
+
+    s.OptionSky5 = false;
+    s.bCCDSoft = false;
+    s.bZigZag = false;
+    s.BinMode = 0;
+    s.bAutoDark = CheckState::Unchecked;
+    EXPECT_NE(SettingsBlock(s).find("   Bin mode = 1x1\r\n   Auto Dark= 0\r\n"), std::string::npos);
+    EXPECT_NE(SettingsBlock(s).find("   Movement = Point List\r\n   TheSky v6\r\n\r\n"
+                                    "   Camera Software = MaxIm DL"),
+              std::string::npos);
 }
 
-// The settings loaded from a store holding one stored value.
-std::unique_ptr<RunSettings> LoadedWith(const std::string& key, const std::string& value) {
-    MemoryStore store;
-    store.put(key, value);
-    auto s = std::make_unique<RunSettings>();
-    LoadSettings(*s, store);
-    return s;
-}
-
-TEST(RunSettingsLoad, StoredValuesConvertOrFallBackToTheKeysDefault) {
-    // Only the exact words select Zig-Zag and TheSky 5.
-    for (const char* m : {"PointList", "Fractal", "zigzag"}) {
-        EXPECT_FALSE(LoadedWith("Movement", m)->bZigZag()) << m;
-    }
-    EXPECT_TRUE(LoadedWith("Movement", "ZigZag")->bZigZag());
-    for (const char* v : {"6", "7", "", "5 "}) {
-        EXPECT_FALSE(LoadedWith("TheSky Version", v)->OptionSky5()) << '"' << v << '"';
-    }
-    // Bin Mode is a position counted from 1, rounded half to even; out of range is the default.
-    const std::pair<const char*, const char*> bins[] = {
-        {"1", "1x1"}, {"4", "4x4"}, {"5", "5x5"}, {"1.5", "1x1"},  {"2.5", "3x3"},
-        {"9", "2x2"}, {"0", "2x2"}, {"x", "2x2"}, {"1e999", "2x2"}};
-    for (const auto& [stored, text] : bins) {
-        EXPECT_STREQ(LoadedWith("Bin Mode", stored)->BinModeText(), text) << stored;
-    }
-    const std::pair<const char*, bool> cameras[] = {{"False", false}, {"false", false},
-                                                    {"0", false},     {"-1", true},
-                                                    {"maybe", true},  {"", true}};
-    for (const auto& [stored, ccd] : cameras) {
-        EXPECT_EQ(LoadedWith("CCDSoft", stored)->bCCDSoft(), ccd) << stored;
-    }
-    const std::pair<const char*, CheckState> darks[] = {{"0", CheckState::Unchecked},
-                                                        {"2", CheckState::Grayed},
-                                                        {"x", CheckState::Checked},
-                                                        {"7", CheckState::Checked}};
-    for (const auto& [stored, state] : darks) {
-        EXPECT_EQ(LoadedWith("AutoDark", stored)->bAutoDark(), state) << stored;
+// Stored texts convert as the window reads them; what does not convert falls back to the key's
+// default. Shown: Zig-Zag, TheSky 5, CCDSoft (1 or 0), the bin mode and Auto Dark (0, 1, 2).
+TEST(RunSettings, StoredValuesConvertOrFallBackToTheKeysDefault) {
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        {"Movement", "ZigZag", "1 1 1 2x2 1"},  {"Movement", "zigzag", "0 1 1 2x2 1"},
+        {"TheSky Version", "6", "1 0 1 2x2 1"}, {"TheSky Version", "5 ", "1 0 1 2x2 1"},
+        {"CCDSoft", "False", "1 1 0 2x2 1"},    {"CCDSoft", "0", "1 1 0 2x2 1"},
+        {"CCDSoft", "-1", "1 1 1 2x2 1"},       {"CCDSoft", "maybe", "1 1 1 2x2 1"},
+        {"Bin Mode", "1", "1 1 1 1x1 1"},       {"Bin Mode", "5", "1 1 1 5x5 1"},
+        {"Bin Mode", "1.5", "1 1 1 1x1 1"},     {"Bin Mode", "2.5", "1 1 1 3x3 1"},
+        {"Bin Mode", "9", "1 1 1 2x2 1"},       {"Bin Mode", "x", "1 1 1 2x2 1"},
+        {"Bin Mode", "1e999", "1 1 1 2x2 1"},   {"AutoDark", "0", "1 1 1 2x2 0"},
+        {"AutoDark", "2", "1 1 1 2x2 2"},       {"AutoDark", "7", "1 1 1 2x2 1"},
+    };
+    for (const auto& [key, stored, shown] : rows) {
+        SCOPED_TRACE(std::string(key) + "=" + stored);
+        MemoryStore store;
+        store.put(key, stored);
+        RunSettings s;
+        LoadSettings(s, store);
+        EXPECT_EQ(std::to_string(s.bZigZag()) + " " + std::to_string(s.OptionSky5()) + " " +
+                      std::to_string(s.bCCDSoft()) + " " + s.BinModeText() + " " +
+                      std::to_string(static_cast<int>(s.bAutoDark())),
+                  shown);
     }
 }
 
-TEST(RunSettingsSave, WritesEveryKeyInOrderAndLoadsBackTheSame) {
+TEST(RunSettings, SaveWritesEveryKeyInOrderAndLoadsBackTheSame) {
     TestBench b;
     RunSettings& s = b.st.settings;
     s.InitialMoveRA = " 12abc";  // kept as typed
@@ -102,7 +94,6 @@ TEST(RunSettingsSave, WritesEveryKeyInOrderAndLoadsBackTheSame) {
     s.ScopeName = "Shown name";  // the label is stored, not the loaded name
     MemoryStore store;
     SaveSettings(s, store, b.st.log);
-
     std::string written;
     for (const auto& key : store.writtenKeys) {
         written += key + "=" + store.at(key) + ";";
@@ -122,85 +113,52 @@ TEST(RunSettingsSave, WritesEveryKeyInOrderAndLoadsBackTheSame) {
     EXPECT_EQ(again.values, store.values);
 }
 
-class ValidateInputTest : public ::testing::Test {
-  protected:
-    TestBench b;
-    RunSettings& s = b.st.settings;
-
-    // The message shown, or "" when the input was accepted.
-    std::string check() {
-        b.ui.boxes.clear();
-        const bool ok = ValidateInput(s, b.ui);
-        if (ok) {
-            EXPECT_TRUE(b.ui.boxes.empty());
-            return "";
-        }
-        const RecordedBox& box = b.ui.boxes.at(0);
-        EXPECT_EQ(std::tuple(b.ui.boxes.size(), box.title, box.icon, box.buttons),
-                  std::tuple(1u, "KOV - Invalid input", Icon::Exclamation, Buttons::Ok));
-        return box.text;
-    }
-};
-
-TEST_F(ValidateInputTest, ZigZagChecksTheInitialMoveBoundsAndTheMoveSize) {
+// Each pattern checks its own fields, in the order East, West, North, South for the heights;
+// the message is the first failure's, in one "KOV - Invalid input" box.
+TEST(RunSettings, ValidateInputChecksThePatternsOwnFields) {
+    using Field = Observable<std::string> RunSettings::*;
     const std::string initial = "Invalid number entered for Initial Move in RA";
-    for (const char* bad : {"0", "90", "abc", "", "-5", "1e999", "90.0001"}) {
-        s.InitialMoveRA = bad;
-        EXPECT_EQ(check(), initial) << bad;
+    const auto height = [](const std::string& side) {
+        return "Invalid number entered for " + side + " Elevation (must be between 0 and 90)";
+    };
+    const struct {
+        bool zigZag;
+        std::vector<std::pair<Field, const char*>> set;
+        std::string says;  // "" when accepted
+    } rows[] = {
+        {true, {{&RunSettings::InitialMoveRA, "0"}}, initial},
+        {true, {{&RunSettings::InitialMoveRA, "90"}}, initial},
+        {true, {{&RunSettings::InitialMoveRA, "90.0001"}}, initial},
+        {true, {{&RunSettings::InitialMoveRA, ""}}, initial},
+        {true, {{&RunSettings::InitialMoveRA, "1e999"}}, initial},
+        {true, {{&RunSettings::InitialMoveRA, "45abc"}, {&RunSettings::tWest, "95"}}, ""},
+        {true, {{&RunSettings::InitialMoveRA, " 0.5"}}, ""},
+        {true, {{&RunSettings::MoveInRA, "-3"}}, ""},
+        {true, {{&RunSettings::MoveInRA, "1e999"}}, "Invalid number entered for Move Size in RA"},
+        {false, {{&RunSettings::InitialMoveRA, "0"}, {&RunSettings::tEast, "0.5"}}, ""},
+        {false, {{&RunSettings::tWest, "95"}, {&RunSettings::tNorth, "0"}}, height("West")},
+        {false, {{&RunSettings::tNorth, "0"}, {&RunSettings::tSouth, "90"}}, height("North")},
+        {false, {{&RunSettings::tEast, "1e999"}, {&RunSettings::tWest, "95"}}, height("East")},
+        {false, {{&RunSettings::tSouth, ""}}, height("South")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.says + (row.zigZag ? " zig-zag " : " map points ") + row.set[0].second);
+        TestBench b;
+        RunSettings& s = b.st.settings;
+        s.bZigZag = row.zigZag;
+        for (const auto& [field, value] : row.set) {
+            (s.*field) = value;
+        }
+        EXPECT_EQ(ValidateInput(s, b.ui), row.says.empty());
+        if (row.says.empty()) {
+            EXPECT_TRUE(b.ui.boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(b.ui.boxes.size(), 1u);
+        const auto& box = b.ui.boxes[0];
+        EXPECT_EQ(std::tuple(box.text, box.title, box.icon, box.buttons),
+                  std::tuple(row.says, "KOV - Invalid input", Icon::Exclamation, Buttons::Ok));
     }
-    for (const char* good : {"45abc", "89.99", "0.5", " 10"}) {
-        s.InitialMoveRA = good;
-        EXPECT_EQ(check(), "") << good;
-    }
-    s.MoveInRA = "abc";
-    EXPECT_EQ(check(), "");
-    s.MoveInRA = "-3";
-    EXPECT_EQ(check(), "");
-    s.MoveInRA = "1e999";
-    EXPECT_EQ(check(), "Invalid number entered for Move Size in RA");
-    // Horizon heights belong to the other pattern.
-    s.MoveInRA = "5";
-    s.tWest = "95";
-    EXPECT_EQ(check(), "");
-}
-
-TEST_F(ValidateInputTest, MapPointsChecksHorizonHeightsEastWestNorthSouth) {
-    s.bZigZag = false;
-    s.InitialMoveRA = "0";  // not this pattern's business
-    EXPECT_EQ(check(), "");
-    s.tWest = "95";
-    s.tNorth = "0";
-    EXPECT_EQ(check(), "Invalid number entered for West Elevation (must be between 0 and 90)");
-    s.tWest = "89.9";
-    EXPECT_EQ(check(), "Invalid number entered for North Elevation (must be between 0 and 90)");
-    s.tNorth = "30";
-    s.tEast = "1e999";
-    s.tSouth = "";
-    EXPECT_EQ(check(), "Invalid number entered for East Elevation (must be between 0 and 90)");
-    s.tEast = "0.5";
-    EXPECT_EQ(check(), "Invalid number entered for South Elevation (must be between 0 and 90)");
-}
-
-TEST(LogSettings, TheBlockForTheSky5AndTheSky6) {
-    TestBench b;
-    LogSettings(b.st.settings, b.st.log);
-    EXPECT_EQ(b.st.log.text(), "21:05:03  " + kDefaultBlock + "\r\n");
-
-    TestBench b6;
-    RunSettings& s = b6.st.settings;
-    s.OptionSky5 = false;
-    s.bCCDSoft = false;
-    s.bZigZag = false;
-    s.BinMode = 0;
-    s.bAutoDark = CheckState::Unchecked;
-    LogSettings(s, b6.st.log);
-    const std::string& t = b6.st.log.text();
-    EXPECT_NE(t.find("   Bin mode = 1x1\r\n   Auto Dark= 0\r\n"), std::string::npos);
-    EXPECT_NE(t.find("   Movement = Point List\r\n"
-                     "   TheSky v6\r\n"
-                     "\r\n"
-                     "   Camera Software = MaxIm DL\r\n"),
-              std::string::npos);
 }
 
 }  // namespace

@@ -240,7 +240,9 @@ void KOVForm::closeEvent(QCloseEvent* event) {
     }
     unload();
     event->accept();
-    if (duringRun) {
+    // Nor can a command caught in a wait (Connect waiting for the telescope) call out after
+    // the settings were saved: the program ends as on EXIT.
+    if (duringRun || (!exiting_ && CommandsUnderWay() > 0)) {
         exiting_ = true;
         emit endProgram();
     }

@@ -1,8 +1,11 @@
 // The same START run, once by the headless runner and once by a click in the window, on the same
-// night and clock: the same log, entry for entry, the times aside.
+// night and clock: the same log, entry for entry, the times aside. The bar beside the image
+// counter shows "Image n of N" only while the window's run is in progress.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QProgressBar>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,23 +18,10 @@
 namespace kov::qt {
 namespace {
 
-// The entries' texts from "Starting Model Run" on, without times and line-end carriage returns.
+// The entries' texts from "Starting Model Run" on.
 std::vector<std::string> RunEntries(const std::string& log) {
-    std::vector<std::string> texts;
-    std::size_t begin = 0;
-    while (begin < log.size()) {
-        std::size_t end = log.find('\n', begin);
-        end = end == std::string::npos ? log.size() : end;
-        std::string line = log.substr(begin, end - begin);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        const bool stamped = line.size() > 10 && line[2] == ':' && line[5] == ':';
-        if (stamped && (!texts.empty() || line.substr(10) == "Starting Model Run")) {
-            texts.push_back(line.substr(10));
-        }
-        begin = end + 1;
-    }
+    std::vector<std::string> texts = test::LogTexts(log);
+    texts.erase(texts.begin(), std::find(texts.begin(), texts.end(), "Starting Model Run"));
     return texts;
 }
 
@@ -50,7 +40,21 @@ TEST(HeadlessWindowLog, AStartRunLogsWhatTheWindowLogs) {
     sim::Observatory observatory(sim::DefaultScenario(), clock);
     observatory.setWorkingDirectory(folder.path());
     KOVForm form(store, clock, observatory.factory(), observatory.desktop());
+    form.show();
+    auto* bar = form.findChild<QProgressBar*>("RunProgress");
+    QStringList bars;
+    const auto note = [&] {
+        const QString state = bar->isVisible() ? bar->text() : "hidden";
+        if (bars.isEmpty() || bars.back() != state) {
+            bars << state;
+        }
+    };
+    note();
+    clock.onSleep = [&](std::uint32_t) { note(); };
     form.findChild<QAbstractButton*>("Command1")->click();
+    note();
+    EXPECT_EQ(bars, QStringList({"hidden", "Image 0 of 5", "Image 1 of 5", "Image 2 of 5",
+                                 "Image 3 of 5", "Image 4 of 5", "Image 5 of 5", "hidden"}));
 
     const std::vector<std::string> window = RunEntries(form.station().log.text());
     ASSERT_FALSE(window.empty());

@@ -1,90 +1,78 @@
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "sim/observatory.h"
 #include "station/texts.h"
 #include "support/memory_store.h"
 #include "support/virtual_clock.h"
 #include "ui/qt/kov_form.h"
+#include "ui/qt/modals.h"
 
 namespace kov::qt {
 namespace {
 
-// The main window over the simulated observatory, on virtual time.
-struct SimWindow {
-    SimWindow() {
+// Each command clicked in the window on the simulated observatory, on virtual time; a second
+// click (the stopper) arrives through the run's own event processing, as the operator's would,
+// and its question is answered in the nested event loop of the box.
+TEST(RunButtons, EachCommandRunsFromItsButtonAndEveryRunButtonStopsAStart) {
+    const struct {
+        const char* clicked;
+        const char* stopper;  // null: the command runs to its end
+        const char* status;
+        int aborted;         // "Model Run Aborted" entries
+        std::size_t aligns;  // alignment points of a command run to its end
+    } rows[] = {
+        {"Command1", "Command1", "Stopped", 2, 0},
+        {"Command1", "TestIt", "Stopped", 1, 0},
+        {"Command1", "DoSync", "Stopped", 1, 0},
+        {"Command1", "AddlAlign", "Stopped", 1, 0},
+        {"DoSync", nullptr, "Sync Done!", 0, 0},
+        {"AddlAlign", nullptr, "Add'l Align Done!", 0, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.clicked) + " " + (row.stopper ? row.stopper : ""));
+        QTemporaryDir folder;
+        kov::test::MemoryStore store;
+        kov::test::VirtualClock clock;
+        sim::Observatory observatory{sim::DefaultScenario(), clock};
         observatory.setWorkingDirectory(folder.path().toStdString());
+        KOVForm form{store, clock, observatory.factory(), observatory.desktop()};
         form.station().settings.NumberOfAligns.set("3");
         form.station().settings.PixelScale.set(GeneralNumber(observatory.scenario().pixelScale));
         form.show();
-    }
-    QAbstractButton* button(const char* name) {
-        return form.findChild<QAbstractButton*>(QString::fromLatin1(name));
-    }
-    std::string status() { return form.findChild<QLabel*>("Status")->text().toStdString(); }
-    int logged(const std::string& line) {
-        const std::string& log = form.station().log.text();
-        int count = 0;
-        for (auto at = log.find("  " + line + "\r\n"); at != std::string::npos;
-             at = log.find("  " + line + "\r\n", at + 1)) {
-            ++count;
-        }
-        return count;
-    }
-
-    QTemporaryDir folder;
-    kov::test::MemoryStore store;
-    kov::test::VirtualClock clock;
-    sim::Observatory observatory{sim::DefaultScenario(), clock};
-    KOVForm form{store, clock, observatory.factory(), observatory.desktop()};
-};
-
-// The second click arrives through the run's own event processing, as the operator's would,
-// and its question is answered in the nested event loop of the box.
-TEST(RunButtons, StopClickedDuringTheRunStopsItAndTheCaptionFollows) {
-    for (const char* stopper : {"Command1", "TestIt", "DoSync", "AddlAlign"}) {
-        SCOPED_TRACE(stopper);
-        SimWindow w;
+        const auto button = [&form](const char* name) {
+            return form.findChild<QAbstractButton*>(QString::fromLatin1(name));
+        };
         QString captionDuringRun;
         int sleeps = 0;
-        w.clock.onSleep = [&](std::uint32_t) {
-            if (++sleeps == 40) {
-                captionDuringRun = w.button("Command1")->text();
-                QMetaObject::invokeMethod(w.button(stopper), "click", Qt::QueuedConnection);
+        clock.onSleep = [&](std::uint32_t) {
+            if (++sleeps == 40 && row.stopper) {
+                captionDuringRun = button("Command1")->text();
+                QMetaObject::invokeMethod(button(row.stopper), "click", Qt::QueuedConnection);
             }
         };
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                EXPECT_EQ(box->text(), "Do you really want to stop?");
-                box->button(QMessageBox::Yes)->click();
-            }
-        });
-        answer.start(5);
-        w.button("Command1")->click();
-        EXPECT_EQ(captionDuringRun, "STOP");
-        EXPECT_EQ(w.button("Command1")->text(), "START");
-        EXPECT_EQ(w.status(), "Stopped");
-        EXPECT_EQ(w.logged("Model Run Aborted"), stopper == std::string("Command1") ? 2 : 1);
-        EXPECT_EQ(w.form.station().record.get().ending, RunEnding::Stopped);
-        EXPECT_FALSE(w.form.station().run.bRunning);
-    }
-}
-
-TEST(RunButtons, OneSyncAndAddlAlignRunToTheEndInTheWindow) {
-    for (const char* name : {"DoSync", "AddlAlign"}) {
-        SCOPED_TRACE(name);
-        SimWindow w;
-        w.button(name)->click();
-        EXPECT_EQ(w.status(), name == std::string("DoSync") ? "Sync Done!" : "Add'l Align Done!");
-        EXPECT_EQ(w.button("Command1")->text(), "START");
-        EXPECT_EQ(w.observatory.alignmentPoints(), name == std::string("DoSync") ? 0u : 1u);
+        Modals answers(QMessageBox::Yes);
+        button(row.clicked)->click();
+        EXPECT_EQ(captionDuringRun, row.stopper ? "STOP" : "");
+        EXPECT_EQ(answers.seen.size(), row.stopper ? 1 : 0);
+        EXPECT_EQ(answers.seen.join("").contains("|Do you really want to stop?|"),
+                  row.stopper != nullptr);
+        EXPECT_EQ(button("Command1")->text(), "START");
+        EXPECT_EQ(form.findChild<QLabel*>("Status")->text(), row.status);
+        const std::string& log = form.station().log.text();
+        int aborted = 0;
+        for (auto at = log.find("  Model Run Aborted\r\n"); at != std::string::npos;
+             at = log.find("  Model Run Aborted\r\n", at + 1)) {
+            ++aborted;
+        }
+        EXPECT_EQ(aborted, row.aborted);
+        EXPECT_FALSE(form.station().run.bRunning);
+        if (!row.stopper) {
+            EXPECT_EQ(observatory.alignmentPoints(), row.aligns);
+            EXPECT_TRUE(form.findChild<QLabel*>("GeminiResult")->text().startsWith("Az Err: "));
+        }
     }
 }
 

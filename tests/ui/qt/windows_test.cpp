@@ -1,75 +1,34 @@
 #include <gtest/gtest.h>
-#include <linux/capability.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
-#include "run/run_commands.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
 #include "support/memory_store.h"
-#include "support/scripted_operator.h"
 #include "support/test_station.h"
-#include "ui/help_launcher.h"
+#include "ui/file_size_limit.h"
 #include "ui/qt/kov_form.h"
 #include "ui/qt/log_form.h"
+#include "ui/qt/modals.h"
 #include "ui/qt/qt_settings_store.h"
 
 namespace kov::qt {
 namespace {
 
-// Runs `act` on the next modal dialog, which it must close; dropping the timer stops the watch.
-std::unique_ptr<QTimer> OnNextModal(std::function<void(QWidget*)> act) {
-    auto timer = std::make_unique<QTimer>();
-    QObject::connect(timer.get(), &QTimer::timeout, timer.get(), [raw = timer.get(), act] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            raw->stop();
-            act(modal);
-        }
-    });
-    timer->start(5);
-    return timer;
-}
-
-QString Box(const QString& title, const QString& text, QMessageBox::Icon icon,
-            QMessageBox::StandardButtons buttons) {
-    return QString("%1|%2|%3|%4").arg(title, text).arg(int(icon)).arg(buttons.toInt());
-}
-
-// Answers the next message box with `button`; `seen` describes the box as Box() does.
-std::unique_ptr<QTimer> AnswerNextBox(QMessageBox::StandardButton button, QString& seen) {
-    return OnNextModal([button, &seen](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        seen = Box(box->windowTitle(), box->text(), box->icon(), box->standardButtons());
-        if (QAbstractButton* answer = box->button(button)) {
-            answer->click();
-        } else {
-            box->done(0);  // a box nobody expected: closed, and told by `seen`
-        }
-    });
+std::string ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<unreadable>";
 }
 
 class KOVFormTest : public ::testing::Test {
@@ -128,76 +87,23 @@ TEST_F(KOVFormTest, StoredPatternOpensItsFrameAndThePatternSwitchesFromEveryFram
             SCOPED_TRACE(button);
             const bool zigZag = QString(button).startsWith("bZigZag");
             click(button);
+            click(button);  // the selected pattern again runs nothing
             EXPECT_EQ(settings().bZigZag(), zigZag);
             EXPECT_EQ(movement(), zigZag ? "Z111000" : "L000111");
             EXPECT_EQ(find(zigZag ? "FrameZigZag" : "FrameList")->geometry(), place);
-            click(button);  // the selected pattern again runs nothing
-            EXPECT_EQ(movement(), zigZag ? "Z111000" : "L000111");
         }
     }
 }
 
-TEST_F(KOVFormTest, EveryControlHasItsNameAndCaptionAndTheTwoResultLinesAreLarge) {
-    open();
-    const std::pair<const char*, const char*> captions[] = {
-        {"FrameZigZag", "Movement Settings"},
-        {"FrameFractal", "Movement Settings"},
-        {"FrameList", "Movement Settings"},
-        {"bZigZag_0", "Zig-Zag"},
-        {"bZigZag_1", "Zig-Zag"},
-        {"bZigZag_2", "Zig-Zag"},
-        {"bFractal_0", "Map Points"},
-        {"bFractal_1", "Map Points"},
-        {"bFractal_2", "Map Points"},
-        {"WestFirst", "West"},
-        {"EastFirst", "East"},
-        {"AddPoint", "Add Point"},
-        {"Delete", "Delete"},
-        {"LoadPts", "Load..."},
-        {"SavePoints", "Save..."},
-        {"Frame5", "Camera && Plate Solution Setup"},
-        {"bCCDSoft", "CCDSoft"},
-        {"bMaxim", "MaxIm DL"},
-        {"bAutoDark", "Auto Dark"},
-        {"Frame1", "Mapping Configuration"},
-        {"Frame3", "Telescope"},
-        {"OptionSky5", "TheSky 5 Level IV"},
-        {"OptionSky6", "TheSky 6 Professional"},
-        {"Command4", "Choose"},
-        {"Command3", "Connect"},
-        {"Check1", "View Log"},
-        {"Command5", "Help"},
-        {"Command2", "EXIT"},
-    };
-    for (const auto& [name, caption] : captions) {
-        SCOPED_TRACE(name);
-        QObject* control = form->findChild<QObject*>(name);
-        ASSERT_NE(control, nullptr);
-        const QString shown =
-            control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString();
-        EXPECT_EQ(shown, caption);
-    }
-    for (const char* name :
-         {"InitialMoveRA", "MoveInRA", "MoveInDEC", "ReverseRA", "DECMaxRange", "tEast", "tWest",
-          "tNorth", "tSouth", "NumberOfAligns", "PixelScale", "Exposure", "Delay"}) {
-        EXPECT_NE(find<QLineEdit>(name), nullptr) << name;
-    }
-    for (const char* name : {"Picture1", "LV", "FileDisplay", "BinMode", "ImageNumber", "ScopeName",
-                             "Status", "GeminiResult"}) {
-        EXPECT_NE(find(name), nullptr) << name;
-    }
-    EXPECT_EQ(find("Status")->font().pointSize(), 12);
-    EXPECT_EQ(find("GeminiResult")->font().pointSize(), 12);
-    EXPECT_FALSE(find<QCheckBox>("Check1")->isChecked());
-}
-
+// Start-up caption and log line, controls and settings bound both ways, the log window with
+// View Log, and one save however often the window is closed.
 TEST_F(KOVFormTest, StartsWithCaptionAndLogLineThenControlsAndSettingsFollowEachOtherUntilSaved) {
     open();
     const QString title = form->windowTitle();
     EXPECT_TRUE(title.startsWith("Kov Sky Mapper - ") && title.endsWith(" v1.1.5b"))
         << title.toStdString();
     EXPECT_EQ(form->station().log.text(), "21:05:03  " + title.toStdString() + " Started\r\n");
-    EXPECT_EQ(movement(), "Z111000");
+    EXPECT_EQ(find("Status")->font().pointSize() + find("GeminiResult")->font().pointSize(), 24);
     QTest::keyClicks(find<QLineEdit>("InitialMoveRA"), "5abc");
     find<QComboBox>("BinMode")->setCurrentIndex(3);
     click("bMaxim");
@@ -247,33 +153,32 @@ TEST_F(KOVFormTest, ExitAndTheCloseBoxAskOnlyDuringARun) {
         settings().MoveInRA.set("7.5");
         form->station().run.bRunning = row.running;
         QSignalSpy ended(form.get(), &KOVForm::endProgram);
-        QString seen;
-        auto watcher = AnswerNextBox(row.answer, seen);
+        Modals answers(row.answer);
         if (row.closeBox) {
             form->close();
         } else {
             click("Command2");
         }
-        EXPECT_EQ(seen, row.running ? Box("KOV - User Interrupt", "Do you really want to exit?",
-                                          QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
-                                    : "");
+        EXPECT_EQ(answers.seen,
+                  row.running
+                      ? QStringList{Box("KOV - User Interrupt", "Do you really want to exit?",
+                                        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)}
+                      : QStringList{});
         EXPECT_EQ(form->isVisible(), !row.ends);
         EXPECT_EQ(ended.count(), row.endsNow ? 1 : 0);
-        EXPECT_EQ(store.writtenKeys.size(), row.ends ? 20u : 0u);
         EXPECT_EQ(row.ends ? store.at("Move in RA") : "", row.ends ? "7.5" : "");
         EXPECT_EQ(form->station().run.bStop, row.running && row.ends);
         EXPECT_EQ(form->station().log.text().find("KOV Exiting") != std::string::npos, row.ends);
     }
 }
 
-// EXIT clicked inside Connect's wait: the settings are saved, then the process ends where it
-// stands. The child process prints what it saved and ends; had Connect gone on, it would have
+// EXIT or the close box inside Connect's wait: the settings are saved, then the process ends
+// where it stands. The child prints what it saved and ends; had Connect gone on, it would have
 // called the driver again and printed "Connect went on".
-TEST(KOVFormExit, ExitInsideANestedWaitEndsTheProcessBeforeAnyOutsideCall) {
+TEST(KOVFormExit, ExitOrCloseInsideANestedWaitEndsTheProcessBeforeAnyOutsideCall) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto child = [] {
+    const auto child = [](bool closeBox) {
         kov::test::MemoryStore store;
-        store.put("ASCOM Scope Name", "Stored name");
         kov::test::VirtualClock clock;
         sim::Observatory observatory(sim::DefaultScenario(), clock);
         KOVForm form(store, clock, observatory.factory(), observatory.desktop());
@@ -286,16 +191,21 @@ TEST(KOVFormExit, ExitInsideANestedWaitEndsTheProcessBeforeAnyOutsideCall) {
             std::_Exit(0);
         });
         // The first event the window processes is inside Connect's half-second wait.
-        QTimer::singleShot(0, &form, [&form] {
-            QTest::mouseClick(form.findChild<QAbstractButton*>("Command2"), Qt::LeftButton);
+        QTimer::singleShot(0, &form, [&form, closeBox] {
+            closeBox
+                ? void(form.close())
+                : QTest::mouseClick(form.findChild<QAbstractButton*>("Command2"), Qt::LeftButton);
         });
         QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
-        std::fprintf(stderr, "Connect went on: %zu calls after EXIT\n",
+        std::fprintf(stderr, "Connect went on: %zu calls after the end\n",
                      observatory.callLog().size() - callsAtExit);
         std::exit(1);
     };
-    EXPECT_EXIT(child(), testing::ExitedWithCode(0),
-                "saved 20 keys, last call AscomTelescope\\.[A-Za-z]+\n$");
+    for (const bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "EXIT");
+        EXPECT_EXIT(child(closeBox), testing::ExitedWithCode(0),
+                    "saved 20 keys, last call AscomTelescope\\.[A-Za-z]+\n$");
+    }
 }
 
 // Tab walks the frames as they are read: movement, mapping, telescope, camera, then the
@@ -316,283 +226,127 @@ TEST_F(KOVFormTest, TabFollowsTheFrames) {
               "AddlAlign Check1 Command5 Command2");
 }
 
-// The bar beside the image counter shows "Image n of N" only while a run is in progress.
-TEST(KOVFormOnTheSimulator, TheProgressBarFollowsARunAndGoesWhenItEnds) {
-    kov::test::MemoryStore store;
-    kov::test::VirtualClock clock;
-    sim::Observatory observatory(sim::DefaultScenario(), clock);
-    store.put("Number of Aligns", "3");
-    store.put("Image Scale", std::to_string(observatory.scenario().pixelScale));
-    KOVForm form(store, clock, observatory.factory(), observatory.desktop());
-    form.show();
-    auto* bar = form.findChild<QProgressBar*>("RunProgress");
-    QStringList seen;
-    const auto note = [&] {
-        const QString state = bar->isVisible() ? bar->text() : "hidden";
-        if (seen.isEmpty() || seen.back() != state) {
-            seen << state;
-        }
-    };
-    note();
-    clock.onSleep = [&](std::uint32_t) { note(); };
-    Command1Click(form.station());
-    note();
-    EXPECT_EQ(seen, QStringList({"hidden", "Image 0 of 3", "Image 1 of 3", "Image 2 of 3",
-                                 "Image 3 of 3", "hidden"}));
-    EXPECT_EQ(form.station().record().ending, RunEnding::Completed);
-    form.station().run.bRunning = false;
-}
-
-// "Help" hands the manual beside the program to the browser; a browser that fails shows
-// nothing and leaves only a log line.
-TEST_F(KOVFormTest, HelpOpensTheManualBesideTheProgramAndAFailureShowsNothing) {
-    struct Recording : Browser {
-        bool starts = true;
-        QStringList files;
-        bool openAddress(const std::string&) override { return false; }
-        bool openFile(const std::string& path) override {
-            files << QString::fromStdString(path);
-            return starts;
-        }
-    } browser;
+// Boxes without a title show the program's, with plain line breaks; keep-on-top leaves the
+// window where it was.
+TEST_F(KOVFormTest, BoxesAndKeepOnTop) {
     open();
-    form->setBrowser(browser);
-    const QString manual = QCoreApplication::applicationDirPath() + "/docs/help.html";
-    ASSERT_TRUE(QFile::exists(manual));
-    for (const bool starts : {true, false}) {
-        SCOPED_TRACE(starts);
-        browser.starts = starts;
-        form->setLabel(Label::Status, "Ready");
-        QString seen;
-        auto watcher = AnswerNextBox(QMessageBox::Ok, seen);
-        click("Command5");
-        QTest::qWait(20);
-        EXPECT_EQ(seen, "");
-        EXPECT_EQ(browser.files.back(), manual);
-        EXPECT_EQ(find<QLabel>("Status")->text(), "Ready");
+    {
+        Modals answers(QMessageBox::No);
         EXPECT_EQ(
-            form->station().log.text().find("Help page could not be opened") != std::string::npos,
-            !starts);
+            form->messageBox("1A8\r\n\r\nExit Script?", "", Buttons::YesNo, Icon::Information),
+            Answer::No);
+        EXPECT_EQ(answers.seen,
+                  QStringList({Box("KOV", "1A8\n\nExit Script?", QMessageBox::Information,
+                                   QMessageBox::Yes | QMessageBox::No)}));
     }
-}
-
-TEST_F(KOVFormTest, OperatorBoxesAndKeepOnTop) {
-    open();
-    Operator& ui = *form;
-    QString seen;
-    auto watcher = AnswerNextBox(QMessageBox::No, seen);
-    EXPECT_EQ(ui.messageBox("1A8\r\n\r\nExit Script?", "", Buttons::YesNo, Icon::Information),
-              Answer::No);
-    EXPECT_EQ(seen, Box("KOV", "1A8\n\nExit Script?", QMessageBox::Information,
-                        QMessageBox::Yes | QMessageBox::No));
-
     form->setGeometry(120, 80, 700, 560);
     QCoreApplication::processEvents();
     const QRect before = form->geometry();
-    ui.keepOnTop();
+    form->keepOnTop();
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && form->isVisible());
     EXPECT_EQ(form->geometry(), before);
 }
 
-TEST_F(KOVFormTest, SavingTheLogProposesATimedTextFileAndShowsTextAndLogFiles) {
+// The log window shows the whole log, then appends each entry without rebuilding the text and
+// keeps the caret at the end. Save proposes a timed name, adds the extension and writes what the
+// window shows (after Clear only a CR LF); a failed write keeps the old file and says so.
+TEST_F(KOVFormTest, TheLogWindowAppendsSavesAndClears) {
     clock.setTimeOfDay(9, 7, 5);
     open();
     click("Check1");
-    QTemporaryDir dir;
-    QStringList seen;
-    auto watcher = OnNextModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        seen << dialog->windowTitle() << QFileInfo(dialog->selectedFiles().value(0)).fileName()
-             << dialog->nameFilters();
-        dialog->selectFile(dir.path() + "/night");
-        static_cast<QDialog*>(dialog)->accept();
-    });
-    form->logForm()->SaveLog();
-    EXPECT_EQ(seen, QStringList(
-                        {"Save Log to a File", "KOVLog_09-07-05.txt", "Log files (*.txt *.log)"}));
-    EXPECT_TRUE(QFile::exists(dir.path() + "/night.txt"));  // with the default extension
-}
-
-TEST(KOVFormOnTheSimulator, ConnectShowsTheDriverNameAndTheModelTerms) {
-    kov::test::MemoryStore store;
-    store.put("ASCOM Scope Name", "Stored name");
-    kov::test::VirtualClock clock;
-    sim::Observatory observatory(sim::DefaultScenario(), clock);
-    observatory.replyToCommand("<201:", "-90");
-    observatory.replyToCommand("<202:", "15");
-    KOVForm form(store, clock, observatory.factory(), observatory.desktop());
-    auto* scopeName = form.findChild<QLabel*>("ScopeName");
-    EXPECT_EQ(scopeName->text(), "Stored name");
-
-    QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
-    EXPECT_EQ(scopeName->text().toStdString(), observatory.scenario().driverName);
-    EXPECT_EQ(form.findChild<QLabel*>("GeminiResult")->text(), "Az Err: -1'30\" El Err: 0'15\"");
-    form.close();
-    EXPECT_EQ(store.at("ASCOM Scope Name"), observatory.scenario().driverName);
-}
-
-std::string ReadFile(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<unreadable>";
-}
-
-class LogFormTest : public ::testing::Test {
-  protected:
-    LogFormTest() {
-        log.AddLog("first");
-        log.AddLog("second");
-    }
-    QPlainTextEdit* text() { return window->findChild<QPlainTextEdit*>("Text1"); }
-    QString shown() { return text()->toPlainText(); }
-    QAction* action(const char* name) { return window->findChild<QAction*>(name); }
-    std::string saveAs(const std::string& name) {
-        const std::string path = dir.path().toStdString() + "/" + name;
-        ui.fileAnswers.push_back(path);
-        action("SaveLog")->trigger();
-        return path;
-    }
-
-    kov::test::VirtualClock clock;
-    OperatorLog log{clock};
-    kov::test::ScriptedOperator ui;
-    QTemporaryDir dir;
-    std::unique_ptr<LogForm> window = std::make_unique<LogForm>(log, clock, ui);
-};
-
-TEST_F(LogFormTest, ShowsTheWholeLogThenAppendsEachEntryWithoutRebuildingTheText) {
-    EXPECT_EQ(
-        QStringList({window->windowTitle(), action("SaveLog")->text(), action("ClearLog")->text()}),
-        QStringList({"KOV Log", "Save...", "Clear!"}));
-    EXPECT_EQ(shown(), "21:05:03  first\n21:05:03  second\n");
-    EXPECT_TRUE(text()->isReadOnly() && text()->textCursor().atEnd());
-    window->show();
-    text()->moveCursor(QTextCursor::Start);    // the operator scrolled back
+    OperatorLog& log = form->station().log;
+    auto* text = form->logForm()->findChild<QPlainTextEdit*>("Text1");
+    EXPECT_EQ(text->toPlainText(), QString::fromStdString(log.text()).remove('\r'));
+    EXPECT_TRUE(text->isReadOnly() && text->textCursor().atEnd());
+    text->moveCursor(QTextCursor::Start);      // the operator scrolled back
     std::vector<std::pair<int, int>> changes;  // position, characters removed
-    QObject::connect(text()->document(), &QTextDocument::contentsChange,
+    QObject::connect(text->document(), &QTextDocument::contentsChange,
                      [&changes](int at, int removed, int) { changes.emplace_back(at, removed); });
-    const int end = text()->document()->characterCount() - 1;
+    const int end = text->document()->characterCount() - 1;
     log.AddLog("third");
     EXPECT_EQ(changes, (std::vector<std::pair<int, int>>{{end, 0}}));
-    EXPECT_TRUE(shown().endsWith("second\n21:05:03  third\n"));
-    EXPECT_TRUE(text()->textCursor().atEnd());
-    text()->moveCursor(QTextCursor::Start);
-    window->resize(window->width() + 40, window->height() + 30);
+    EXPECT_TRUE(text->toPlainText().endsWith("Started\n09:07:05  third\n"));
+    text->moveCursor(QTextCursor::Start);
+    form->logForm()->resize(form->logForm()->width() + 40, form->logForm()->height() + 30);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(text()->textCursor().atEnd());
+    EXPECT_TRUE(text->textCursor().atEnd());
 
-    window.reset();
-    log.AddLog("nobody watches");  // must not reach the destroyed window
-}
-
-TEST_F(LogFormTest, SaveWritesWhatTheWindowShowsAndAfterClearOnlyACrLf) {
-    EXPECT_EQ(ReadFile(saveAs("night.txt")), "21:05:03  first\r\n21:05:03  second\r\n\r\n");
-    action("ClearLog")->trigger();
-    EXPECT_EQ(shown(), "");
-    EXPECT_EQ(ReadFile(saveAs("cleared.txt")), "\r\n");
-    log.AddLog("third");  // brings back the whole log
-    EXPECT_EQ(shown(), "21:05:03  first\n21:05:03  second\n21:05:03  third\n");
-    EXPECT_TRUE(text()->textCursor().atEnd());
-    EXPECT_TRUE(ui.boxes.empty());
-}
-
-TEST_F(LogFormTest, FailedWriteLeavesTheExistingFileAndTellsTheOperator) {
-    const std::string path = dir.path().toStdString() + "/keep.txt";
-    std::ofstream(path) << "precious";
-    // A file size limit makes the write fail part way, even for a privileged user.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tiny{16, old.rlim_max};
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    saveAs("keep.txt");
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_EQ(ReadFile(path), "precious");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.txt"});
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text.rfind("Cannot write log file: ", 0), 0u) << ui.boxes[0].text;
-}
-
-// Root writes into read-only folders; while this lives, the calling thread gives up that power
-// and the folder refuses writes as it would refuse the operator.
-class ReadOnlyFolder {
-  public:
-    explicit ReadOnlyFolder(const QString& path) : path_(path.toStdString()) {
-        ::chmod(path_.c_str(), 0555);
-        syscall(SYS_capget, &header_, saved_);
-        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-        syscall(SYS_capset, &header_, reduced);
-    }
-    ~ReadOnlyFolder() {
-        syscall(SYS_capset, &header_, saved_);
-        ::chmod(path_.c_str(), 0755);
-    }
-    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
-    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
-
-  private:
-    std::string path_;
-    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved_[2]{};
-};
-
-// Settings the folder refuses are reported when the window closes, and the stored file keeps
-// the settings of the last good save; "KOV Exiting" would claim a save that did not happen.
-TEST(KOVFormSettings, ASaveTheFolderRefusesIsShownAndKeepsTheStoredFile) {
-    QtSettingsStore store("KovReadOnly");
-    store.set("KOV", "Settings", "Move in RA", "7");
-    store.commit();
-    const QString file = store.location("KOV");
-    const std::string before = ReadFile(file.toStdString());
-    kov::test::VirtualClock clock;
-    kov::test::NoPrograms objects;
-    kov::test::NoDesktop desktop;
-    KOVForm form(store, clock, objects, desktop);
-    form.station().settings.MoveInRA.set("9");
-    QString seen;
+    QTemporaryDir dir;
+    std::ofstream((dir.path() + "/keep.txt").toStdString()) << "precious";
+    const std::string whole = log.text();
     {
-        ReadOnlyFolder locked(QFileInfo(file).absolutePath());
-        auto watcher = AnswerNextBox(QMessageBox::Ok, seen);
-        form.close();
+        Modals answers(QMessageBox::Ok, {dir.path() + "/night", dir.path() + "/cleared.txt"});
+        form->logForm()->SaveLog();
+        form->logForm()->findChild<QAction*>("ClearLog")->trigger();
+        EXPECT_EQ(text->toPlainText(), "");
+        form->logForm()->SaveLog();
+        EXPECT_EQ(answers.seen.value(0),
+                  "Save Log to a File|KOVLog_09-07-05.txt|Log files (*.txt *.log)");
     }
-    const QString text = "Cannot write the settings file " + file +
-                         ".\nThe settings were not saved; the next start uses the ones saved "
-                         "before. Check that this folder can be written to.";
-    EXPECT_EQ(seen, Box("KOV - ERROR", text, QMessageBox::Critical, QMessageBox::Ok));
-    EXPECT_EQ(ReadFile(file.toStdString()), before);
-    EXPECT_NE(before.find("Move%20in%20RA=7"), std::string::npos) << before;
-    const std::string log = form.station().log.text();
-    EXPECT_NE(log.find("Cannot write the settings file"), std::string::npos);
-    EXPECT_EQ(log.find("KOV Exiting"), std::string::npos);
+    log.AddLog("fourth");  // brings back the whole log
+    EXPECT_EQ(text->toPlainText(), QString::fromStdString(log.text()).remove('\r'));
+    click("Check1");
+    log.AddLog("nobody watches");  // must not reach the closed window
+    {
+        // Without a real dialog: the file dialog itself would write its state to a full disk.
+        kov::test::ScriptedOperator ui;
+        ui.fileAnswers = {(dir.path() + "/keep.txt").toStdString()};
+        LogForm window(log, clock, ui);
+        kov::test::FileSizeLimit limit;
+        window.SaveLog();
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].text.rfind("Cannot write log file: ", 0), 0u) << ui.boxes[0].text;
+    }
+    EXPECT_EQ(ReadFile(dir.path() + "/night.txt"), whole + "\r\n");
+    EXPECT_EQ(ReadFile(dir.path() + "/cleared.txt"), "\r\n");
+    EXPECT_EQ(ReadFile(dir.path() + "/keep.txt"), "precious");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              QStringList({"cleared.txt", "keep.txt", "night.txt"}));
 }
 
 // An outside object that throws what no procedure expects: the slot's guard shows and logs it,
-// and the window goes on taking commands.
-TEST(KOVFormSlots, AnUnexpectedExceptionIsShownAndLoggedAndTheWindowGoesOn) {
+// and the window goes on taking commands. Settings the disk refuses are reported when the window
+// closes, and the stored file keeps the last good save; "KOV Exiting" would claim a save that
+// did not happen.
+TEST(KOVFormFailures, AnUnexpectedErrorAndARefusedSettingsSaveAreShownAndLogged) {
     struct BrokenDriver : kov::test::NoPrograms {
         std::shared_ptr<AscomTelescope> createAscomTelescope(const std::string&) override {
             throw std::runtime_error("driver table corrupt");
         }
     } objects;
-    kov::test::MemoryStore store;
+    QtSettingsStore store("KovRefused");
+    store.set("KOV", "Settings", "Move in RA", "7");
+    store.commit();
+    const QString file = store.location("KOV");
+    const std::string before = ReadFile(file);
     kov::test::VirtualClock clock;
     kov::test::NoDesktop desktop;
     KOVForm form(store, clock, objects, desktop);
-    const QString box = Box("KOV - ERROR",
-                            "Unexpected error: driver table corrupt\nThe command was not "
-                            "completed. Check the outside programs and try again.",
-                            QMessageBox::Critical, QMessageBox::Ok);
-    for (int click = 0; click < 2; ++click) {
-        QString seen;
-        auto watcher = AnswerNextBox(QMessageBox::Ok, seen);
-        QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
-        EXPECT_EQ(seen, box) << click;
+    form.station().settings.MoveInRA.set("9");
+    Modals answers;
+    QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QAbstractButton*>("Command3"), Qt::LeftButton);
+    {
+        kov::test::FileSizeLimit limit;
+        form.close();
     }
+    const QString unexpected = Box("KOV - ERROR",
+                                   "Unexpected error: driver table corrupt\nThe command was not "
+                                   "completed. Check the outside programs and try again.",
+                                   QMessageBox::Critical, QMessageBox::Ok);
+    const QString refused = Box("KOV - ERROR",
+                                "Cannot write the settings file " + file +
+                                    ".\nThe settings were not saved; the next start uses the ones "
+                                    "saved before. Check that this folder can be written to.",
+                                QMessageBox::Critical, QMessageBox::Ok);
+    EXPECT_EQ(answers.seen, QStringList({unexpected, unexpected, refused}));
+    EXPECT_EQ(ReadFile(file), before);
+    EXPECT_NE(before.find("Move%20in%20RA=7"), std::string::npos) << before;
     const std::string log = form.station().log.text();
-    EXPECT_NE(log.find("Unexpected error: driver table corrupt\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Unexpected error: driver table corrupt\r\n"), std::string::npos);
+    EXPECT_NE(log.find("Cannot write the settings file"), std::string::npos);
+    EXPECT_EQ(log.find("KOV Exiting"), std::string::npos);
 }
 
 }  // namespace

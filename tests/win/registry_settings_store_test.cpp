@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "station/automation_error.h"
 #include "win/com_types.h"
 
 namespace kov::win {
@@ -53,11 +54,6 @@ class RegistrySettingsStoreTest : public ::testing::Test {
     RegistrySettingsStore store_;
 };
 
-TEST_F(RegistrySettingsStoreTest, KeepsEachSectionUnderTheVisualBasicSettingsKey) {
-    EXPECT_EQ(Narrow(SettingsKeyPath("KOV", "Settings")),
-              "Software\\VB and VBA Program Settings\\KOV\\Settings");
-}
-
 TEST_F(RegistrySettingsStoreTest, RoundTripsAndReadsWhatOlderToolsWrote) {
     struct Row {
         const char* name;
@@ -103,6 +99,26 @@ TEST_F(RegistrySettingsStoreTest, RoundTripsAndReadsWhatOlderToolsWrote) {
         }
         DeleteTestApp();
     }
+}
+
+// A save that did not reach the registry is reported, naming the key, and only once.
+TEST_F(RegistrySettingsStoreTest, CommitReportsASectionLostBeforeTheSaveEnded) {
+    store_.set(kApp, kSection, "Exposure", "2.5");
+    EXPECT_NO_THROW(store_.commit());
+    store_.set(kApp, kSection, "Exposure", "3");
+    DeleteTestApp();  // another program removed the section meanwhile
+    try {
+        store_.commit();
+        ADD_FAILURE() << "a lost save was taken for done";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), 75);
+        EXPECT_NE(
+            e.description().find(
+                "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\KOV Test\\Settings"),
+            std::string::npos)
+            << e.description();
+    }
+    EXPECT_NO_THROW(store_.commit());
 }
 
 }  // namespace

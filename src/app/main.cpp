@@ -25,13 +25,11 @@ namespace {
 
 // On Windows the real programs, unless the simulated observatory is asked for; elsewhere there
 // are none to drive.
-std::unique_ptr<kov::Programs> RealPrograms() {
 #ifdef _WIN32
-    return kov::win::MakeRealPrograms();
+const kov::headless::ProgramsMaker kRealPrograms = kov::win::MakeRealPrograms;
 #else
-    return nullptr;
+const kov::headless::ProgramsMaker kRealPrograms = nullptr;
 #endif
-}
 
 }  // namespace
 
@@ -43,7 +41,7 @@ int main(int argc, char* argv[]) {
     if (headless != args.end()) {
         args.erase(headless);
         const kov::qt::QtSettingsStore operatorStore;
-        return kov::headless::RunHeadless(args, operatorStore, stdout, stderr, RealPrograms);
+        return kov::headless::RunHeadless(args, operatorStore, stdout, stderr, kRealPrograms);
     }
 
     QApplication app(argc, argv);
@@ -98,7 +96,8 @@ int main(int argc, char* argv[]) {
 
     // The clock outlives the programs, which outlive the window that drives them.
     kov::qt::QtClock clock(timeFactor);
-    std::unique_ptr<kov::Programs> real = parser.isSet(simOption) ? nullptr : RealPrograms();
+    std::unique_ptr<kov::Programs> real =
+        kRealPrograms && !parser.isSet(simOption) ? kRealPrograms() : nullptr;
     std::unique_ptr<kov::sim::Observatory> observatory;
     if (!real) {
         observatory = std::make_unique<kov::sim::Observatory>(std::move(scenario), clock);

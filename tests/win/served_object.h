@@ -29,6 +29,14 @@ struct Call {
     int whole(UINT i) const { return V_I4(as(i, VT_I4).get()); }
     bool truth(UINT i) const { return V_BOOL(as(i, VT_BOOL).get()) != VARIANT_FALSE; }
     std::string text(UINT i) const { return Narrow(V_BSTR(as(i, VT_BSTR).get())); }
+    // What the real program takes by reference must come so: one sent by value is refused.
+    const Call& byRef(UINT i) const {
+        if (i >= params->cArgs || !(V_VT(&params->rgvarg[params->cArgs - 1 - i]) & VT_BYREF)) {
+            throw AutomationError(
+                13, "Type mismatch: argument " + std::to_string(i + 1) + " goes by reference");
+        }
+        return *this;
+    }
 };
 
 // What a served member does when called: fill the result and exception record, return the code.

@@ -30,10 +30,12 @@ void Serve(ServedObject& o, std::shared_ptr<SkyTelescope> t) {
     o.answer("GetAzAlt", Do([t](const Call&) { t->GetAzAlt(); }));
     o.answer("dAlt", Do([t](const Call&) { return t->dAlt(); }));
     o.answer("dAz", Do([t](const Call&) { return t->dAz(); }));
-    o.answer("SlewToRaDec",
-             Do([t](const Call& c) { t->SlewToRaDec(c.real(0), c.real(1), c.text(2)); }));
-    o.answer("SlewToAzAlt",
-             Do([t](const Call& c) { t->SlewToAzAlt(c.real(0), c.real(1), c.text(2)); }));
+    o.answer("SlewToRaDec", Do([t](const Call& c) {
+                 t->SlewToRaDec(c.byRef(0).real(0), c.byRef(1).real(1), c.text(2));
+             }));
+    o.answer("SlewToAzAlt", Do([t](const Call& c) {
+                 t->SlewToAzAlt(c.byRef(0).real(0), c.byRef(1).real(1), c.text(2));
+             }));
     o.answer("IsSlewComplete", Do([t](const Call&) { return t->IsSlewComplete(); }));
 }
 
@@ -41,8 +43,9 @@ void Serve(ServedObject& o, std::shared_ptr<SkyPlanetarium> p) {
     o.answer("Connect", Do([p](const Call&) { p->Connect(); }));
     o.answer("Disconnect", Do([p](const Call&) { p->Disconnect(); }));
     o.answer("DisconnectTelescope", Do([p](const Call&) { p->DisconnectTelescope(); }));
-    o.answer("ImageLink",
-             Do([p](const Call& c) { p->ImageLink(c.real(0), c.real(1), c.real(2)); }));
+    o.answer("ImageLink", Do([p](const Call& c) {
+                 p->ImageLink(c.byRef(0).real(0), c.byRef(1).real(1), c.byRef(2).real(2));
+             }));
     o.answer("GetObjectRaDec", Do([p](const Call& c) { p->GetObjectRaDec(c.text(0)); }));
     o.answer("dObjectRa", Do([p](const Call&) { return p->dObjectRa(); }));
     o.answer("dObjectDec", Do([p](const Call&) { return p->dObjectDec(); }));
@@ -60,7 +63,7 @@ void Serve(ServedObject& o, std::shared_ptr<DriverUtil> u) {
 
 void Serve(ServedObject& o, std::shared_ptr<DriverChooser> ch) {
     o.onPut("DeviceType", Do([ch](const Call& c) { ch->SetDeviceType(c.text(0)); }));
-    o.answer("Choose", Do([ch](const Call& c) { return ch->Choose(c.text(0)); }));
+    o.answer("Choose", Do([ch](const Call& c) { return ch->Choose(c.byRef(0).text(0)); }));
 }
 
 void Serve(ServedObject& o, std::shared_ptr<CcdCamera> cam) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "win/com_types.h"
+#include "win/shell_browser.h"
 
 namespace kov::win {
 namespace {
@@ -147,6 +148,13 @@ TEST_F(DesktopTest, WindowOrder) {
     EXPECT_TRUE(IsTopmost(other_->handle()) && above(*other_, *planetarium_));
     SetTopmost(other_->handle(), false);
     EXPECT_FALSE(IsTopmost(other_->handle()) || IsTopmost(planetarium_->handle()));
+}
+
+// What the shell cannot open is reported as not started, never taken for an open manual.
+TEST(ShellBrowserTest, WhatCannotBeOpenedIsNotStarted) {
+    ShellBrowser browser;
+    EXPECT_FALSE(browser.openFile("C:\\no such folder\\help.html"));
+    EXPECT_FALSE(browser.openFile(""));
 }
 
 }  // namespace

@@ -4,15 +4,34 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "headless/headless_runner.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
+#include "station/programs.h"
 #include "ui/qt/kov_form.h"
 #include "ui/qt/qt_clock.h"
 #include "ui/qt/qt_settings_store.h"
+
+#ifdef _WIN32
+#include "win/real_programs.h"
+#include "win/shell_browser.h"
+#endif
+
+namespace {
+
+// On Windows the real programs, unless the simulated observatory is asked for; elsewhere there
+// are none to drive.
+#ifdef _WIN32
+const kov::headless::ProgramsMaker kRealPrograms = kov::win::MakeRealPrograms;
+#else
+const kov::headless::ProgramsMaker kRealPrograms = nullptr;
+#endif
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     // Without a window there is no QApplication either, so no display is needed. The operator's
@@ -22,7 +41,7 @@ int main(int argc, char* argv[]) {
     if (headless != args.end()) {
         args.erase(headless);
         const kov::qt::QtSettingsStore operatorStore;
-        return kov::headless::RunHeadless(args, operatorStore);
+        return kov::headless::RunHeadless(args, operatorStore, stdout, stderr, kRealPrograms);
     }
 
     QApplication app(argc, argv);
@@ -48,6 +67,11 @@ int main(int argc, char* argv[]) {
                        "screenshots); default 1."),
         QStringLiteral("N"), QStringLiteral("1"));
     parser.addOption(timeFactorOption);
+    const QCommandLineOption simOption(
+        QStringLiteral("sim"),
+        QStringLiteral("Drive the simulated observatory; on Windows the default is the real "
+                       "programs."));
+    parser.addOption(simOption);
     parser.process(app);
 
     bool factorRead = false;
@@ -70,12 +94,25 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    // The clock outlives the observatory, which outlives the window that drives it.
+    // The clock outlives the programs, which outlive the window that drives them.
     kov::qt::QtClock clock(timeFactor);
-    kov::sim::Observatory observatory(std::move(scenario), clock);
+    std::unique_ptr<kov::Programs> real =
+        kRealPrograms && !parser.isSet(simOption) ? kRealPrograms() : nullptr;
+    std::unique_ptr<kov::sim::Observatory> observatory;
+    if (!real) {
+        observatory = std::make_unique<kov::sim::Observatory>(std::move(scenario), clock);
+    }
+    kov::ObjectFactory& objects = real ? real->factory() : observatory->factory();
+    kov::Desktop& desktop = real ? real->desktop() : observatory->desktop();
     kov::qt::QtSettingsStore store;
+#ifdef _WIN32
+    kov::win::ShellBrowser browser;  // outlives the window
+#endif
 
-    kov::qt::KOVForm form(store, clock, observatory.factory(), observatory.desktop());
+    kov::qt::KOVForm form(store, clock, objects, desktop);
+#ifdef _WIN32
+    form.setBrowser(browser);
+#endif
     // EXIT ends the process where it stands, even from inside a wait of the work it stopped:
     // the settings are saved by then, and the work must not go on calling the outside programs
     // (a connection check would change the driver name after it was saved).

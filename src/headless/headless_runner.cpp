@@ -21,6 +21,7 @@
 #include "run/run_commands.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
+#include "station/programs.h"
 #include "station/station.h"
 #include "ui/point_file.h"
 #include "ui/run_settings.h"
@@ -87,6 +88,24 @@ std::unique_ptr<Clock> MakeClock(const Options& options) {
     return std::make_unique<SystemClock>();
 }
 
+// The real programs unless --sim asks for the simulated observatory. The simulated night and its
+// virtual time mean nothing to a real mount, so they are refused rather than quietly ignored.
+std::unique_ptr<Programs> OpenRealPrograms(const Options& options, const ProgramsMaker& maker) {
+    if (options.sim || !maker) {
+        return nullptr;
+    }
+    if (options.scenario || options.fast) {
+        throw UsageError(std::string(options.fast ? "--fast" : "--scenario") +
+                         " is for the simulated observatory: add --sim");
+    }
+    return maker();
+}
+
+std::unique_ptr<sim::Observatory> OpenSimulator(const Options& options, const Programs* real,
+                                                Clock& clock) {
+    return real ? nullptr : std::make_unique<sim::Observatory>(Night(options), clock);
+}
+
 std::optional<IniSettingsStore> OpenSettingsFile(const Options& options) {
     if (!options.settings) {
         return std::nullopt;
@@ -104,17 +123,19 @@ std::optional<IniSettingsStore> OpenSettingsFile(const Options& options) {
 class Runner {
   public:
     Runner(const Options& options, const SettingsStore& operatorStore, std::FILE* out,
-           std::FILE* err)
+           std::FILE* err, const ProgramsMaker& realPrograms)
         : options_(options),
           out_(out),
           err_(err),
           clock_(MakeClock(options)),
-          sim_(Night(options), *clock_),
+          real_(OpenRealPrograms(options, realPrograms)),
+          sim_(OpenSimulator(options, real_.get(), *clock_)),
           file_(OpenSettingsFile(options)),
           store_(file_ ? static_cast<const SettingsStore&>(*file_) : operatorStore),
           ui_(std::deque<Answer>(options.answers.begin(), options.answers.end()), options.verbose,
               out, err),
-          st_(ui_, *clock_, sim_.factory(), sim_.desktop()),
+          st_(ui_, *clock_, real_ ? real_->factory() : sim_->factory(),
+              real_ ? real_->desktop() : sim_->desktop()),
           view_(out) {
         CheckPlace("--report", options.report);
         st_.log.attach(&view_);
@@ -323,7 +344,8 @@ class Runner {
     std::FILE* out_;
     std::FILE* err_;
     std::unique_ptr<Clock> clock_;  // outlives the observatory that reads it
-    sim::Observatory sim_;
+    std::unique_ptr<Programs> real_;
+    std::unique_ptr<sim::Observatory> sim_;  // when real_ is null
     std::optional<IniSettingsStore> file_;
     const SettingsStore& store_;
     HeadlessOperator ui_;
@@ -336,7 +358,7 @@ class Runner {
 }  // namespace
 
 int RunHeadless(const std::vector<std::string>& args, const SettingsStore& operatorStore,
-                std::FILE* out, std::FILE* err) {
+                std::FILE* out, std::FILE* err, const ProgramsMaker& realPrograms) {
 #ifdef _WIN32
     // LF line ends on the console and in pipes, as everywhere else.
     _setmode(_fileno(out), _O_BINARY);
@@ -348,7 +370,7 @@ int RunHeadless(const std::vector<std::string>& args, const SettingsStore& opera
             std::fprintf(out, "%s", HelpText().c_str());
             return kExitDone;
         }
-        Runner runner(options, operatorStore, out, err);
+        Runner runner(options, operatorStore, out, err, realPrograms);
         return runner.run();
     } catch (const UsageError& e) {
         ReportUsage(err, e.what());

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kov {
+class Programs;
 class SettingsStore;
-}
+}  // namespace kov
 
 namespace kov::headless {
 
@@ -18,7 +21,11 @@ inline constexpr int kExitUsage = 2;   // the command line cannot be acted on
 // Runs commands of the main window without a window: `args` are the arguments after
 // "--headless". The log goes to `out` as it is made, message boxes to `err`. `operatorStore` is
 // the operator's own settings store, read when no --settings file is given and never written.
+// `realPrograms`, where the platform has them, makes the real programs' backend; without it, or
+// with --sim, the commands drive the simulated observatory.
+using ProgramsMaker = std::function<std::unique_ptr<Programs>()>;
 int RunHeadless(const std::vector<std::string>& args, const SettingsStore& operatorStore,
-                std::FILE* out = stdout, std::FILE* err = stderr);
+                std::FILE* out = stdout, std::FILE* err = stderr,
+                const ProgramsMaker& realPrograms = nullptr);
 
 }  // namespace kov::headless

@@ -108,6 +108,8 @@ void Describe(CLI::App& app, Raw& raw, Options& options) {
         ->type_name("FILE");
     app.add_option("--report", raw.report, "write the run records to this JSON file")
         ->type_name("FILE");
+    app.add_flag("--sim", options.sim,
+                 "drive the simulated observatory; on Windows the default is the real programs");
     app.add_flag("--verbose", options.verbose,
                  "also print each change of Status, ImageNumber and GeminiResult");
     app.footer(

@@ -33,6 +33,8 @@ struct Options {
     std::optional<std::string> settings;
     std::optional<std::string> report;
     bool verbose = false;
+    // The simulated observatory even where the real programs can be driven (Windows).
+    bool sim = false;
     bool help = false;  // the help text was asked for; nothing else was checked
 };
 

@@ -6,9 +6,9 @@ namespace kov {
 
 // The platform's way to a web browser, kept behind this port so the launcher stays portable and
 // tests can fake it. On Linux the Qt window opens through the desktop's own handlers
-// (QDesktopServices). A Windows implementation looks up the program for ".html" with
-// AssocQueryStringW and starts it with ShellExecuteW (desktop window as parent, verb "open",
-// show normally), counting a result above 32 as started: no probe file is written anywhere.
+// (QDesktopServices). On Windows the shell opens it (win/shell_browser: ShellExecuteW with the
+// desktop window as parent, verb "open", show normally), counting a result above 32 as started:
+// no probe file is written anywhere.
 class Browser {
   public:
     virtual ~Browser() = default;

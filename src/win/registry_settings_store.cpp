@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <utility>
+
 #include "win/automation_errors.h"
 #include "win/com_types.h"
 
@@ -26,9 +29,17 @@ class Key {
     HKEY h_ = nullptr;
 };
 
-void Check(LSTATUS status) {
+constexpr std::int32_t kErrFileAccess = 75;  // path/file access error
+
+// A refused write as the operator reads it: which key, why, and what it means for the settings.
+void Check(LSTATUS status, const std::wstring& path) {
     if (status != ERROR_SUCCESS) {
-        throw ErrorFromHresult(HRESULT_FROM_WIN32(static_cast<DWORD>(status)));
+        const AutomationError why =
+            ErrorFromHresult(HRESULT_FROM_WIN32(static_cast<DWORD>(status)));
+        throw AutomationError(kErrFileAccess, "Cannot write the settings to HKEY_CURRENT_USER\\" +
+                                                  Narrow(path) + ": " + why.description() +
+                                                  ".\r\nThe settings were not saved; the next "
+                                                  "start uses the ones saved before.");
     }
 }
 
@@ -71,13 +82,29 @@ std::string RegistrySettingsStore::get(const std::string& app, const std::string
 
 void RegistrySettingsStore::set(const std::string& app, const std::string& section,
                                 const std::string& key, const std::string& value) {
+    const std::wstring path = SettingsKeyPath(app, section);
     Key k;
-    Check(RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKeyPath(app, section).c_str(), 0, nullptr,
-                          REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, k.put(), nullptr));
+    Check(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_SET_VALUE, nullptr, k.put(), nullptr),
+          path);
     const std::wstring text = Widen(value);
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
     Check(RegSetValueExW(k.get(), Widen(key).c_str(), 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(text.c_str()), bytes));
+                         reinterpret_cast<const BYTE*>(text.c_str()), bytes),
+          path);
+    written_.emplace(app, section);
+}
+
+void RegistrySettingsStore::commit() {
+    // Cleared first: a failed commit is reported once, and the next save writes every value
+    // again anyway.
+    const auto written = std::exchange(written_, {});
+    for (const auto& [app, section] : written) {
+        const std::wstring path = SettingsKeyPath(app, section);
+        Key k;
+        Check(RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, k.put()), path);
+        Check(RegFlushKey(k.get()), path);
+    }
 }
 
 }  // namespace kov::win

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <set>
 #include <string>
+#include <utility>
 
 #include "station/settings_store.h"
 
@@ -14,9 +16,17 @@ class RegistrySettingsStore : public SettingsStore {
     // The default comes back when the value is absent or holds no text (a number, say).
     std::string get(const std::string& app, const std::string& section, const std::string& key,
                     const std::string& defaultValue) const override;
-    // Raises an AutomationError with the system's text when the registry refuses the write.
+    // Writes at once. Raises an AutomationError naming the key, with the system's text, when
+    // the registry refuses the write.
     void set(const std::string& app, const std::string& section, const std::string& key,
              const std::string& value) override;
+    // Flushes every section written since the last commit to the disk; a section that cannot
+    // be opened (deleted meanwhile) or flushed raises an AutomationError naming its key, so a
+    // failed save is shown rather than taken for done.
+    void commit() override;
+
+  private:
+    std::set<std::pair<std::string, std::string>> written_;  // app, section
 };
 
 // The key, under HKEY_CURRENT_USER, that holds an application's section.

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "win/com_types.h"
+#include "win/shell_browser.h"
 
 namespace kov::win {
 namespace {
@@ -87,44 +88,34 @@ class DesktopTest : public ::testing::Test {
     std::unique_ptr<TestWindow> other_;
 };
 
-TEST_F(DesktopTest, ListsTopLevelWindowsWithTheirTitles) {
+// Found by its title (wide characters beyond ASCII too), brought to the front (also from
+// minimized), and given the keys.
+TEST_F(DesktopTest, FindsWindowsByTitleBringsThemToTheFrontAndTypesIntoThem) {
     std::map<WindowHandle, std::string> titles;
     for (const TopLevelWindow& w : desktop_.topLevelWindows()) {
         titles[w.handle] = w.title;
     }
     EXPECT_EQ(titles[planetarium_->handle()], "TheSky6 Professional Edition");
     EXPECT_EQ(titles[other_->handle()], "Ciel \xC3\xA9toil\xC3\xA9 \xE2\x80\x94 \xE6\x98\x9F");
-}
-
-TEST_F(DesktopTest, BringsTheWindowToTheFront) {
-    struct Row {
-        const char* name;
-        TestWindow* window;
-        bool minimizeFirst;
-    };
-    const Row rows[] = {
-        {"planetarium", planetarium_.get(), false},
-        {"another window", other_.get(), false},
-        {"planetarium again", planetarium_.get(), false},
-        {"minimized window comes back restored", other_.get(), true},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        if (row.minimizeFirst) {
-            ShowWindow(row.window->hwnd(), SW_MINIMIZE);
+    // The last row comes back from minimized.
+    const std::pair<TestWindow*, bool> rows[] = {{planetarium_.get(), false},
+                                                 {other_.get(), false},
+                                                 {planetarium_.get(), false},
+                                                 {other_.get(), true}};
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE("row " + std::to_string(i));
+        const auto [window, minimized] = rows[i];
+        if (minimized) {
+            ShowWindow(window->hwnd(), SW_MINIMIZE);
             TestWindow::Pump();
         }
-        desktop_.setForegroundWindow(row.window->handle());
+        desktop_.setForegroundWindow(window->handle());
         TestWindow::Pump();
-        EXPECT_EQ(desktop_.foregroundWindow(), row.window->handle());
-        EXPECT_FALSE(IsIconic(row.window->hwnd()));
+        EXPECT_EQ(desktop_.foregroundWindow(), window->handle());
+        EXPECT_FALSE(IsIconic(window->hwnd()));
     }
-}
-
-TEST_F(DesktopTest, KeysReachTheForegroundWindow) {
-    desktop_.setForegroundWindow(planetarium_->handle());
-    TestWindow::Pump();
-    ASSERT_EQ(desktop_.foregroundWindow(), planetarium_->handle());
+    // Keys go to the window in front: Ctrl+V once, then V alone.
+    ASSERT_EQ(desktop_.foregroundWindow(), other_->handle());
     desktop_.keyDown(kVkControl);
     desktop_.keyDown(kVkV);
     desktop_.keyUp(kVkV);
@@ -132,33 +123,34 @@ TEST_F(DesktopTest, KeysReachTheForegroundWindow) {
     desktop_.keyDown(kVkV);
     desktop_.keyUp(kVkV);
     TestWindow::Pump();
-    EXPECT_EQ(planetarium_->keys.ctrlV, 1);
-    EXPECT_EQ(planetarium_->keys.plainV, 1);
-    EXPECT_EQ(other_->keys.ctrlV + other_->keys.plainV, 0);
+    EXPECT_EQ(other_->keys.ctrlV, 1);
+    EXPECT_EQ(other_->keys.plainV, 1);
+    EXPECT_EQ(planetarium_->keys.ctrlV + planetarium_->keys.plainV, 0);
 }
 
+// A topmost window stays above a normal one that is raised; RaiseToTop orders normal ones.
 TEST_F(DesktopTest, WindowOrder) {
-    auto isAbove = [](HWND upper, HWND lower) {
-        for (HWND h = GetWindow(upper, GW_HWNDNEXT); h; h = GetWindow(h, GW_HWNDNEXT)) {
-            if (h == lower) {
-                return true;
-            }
+    auto above = [](const TestWindow& upper, const TestWindow& lower) {
+        HWND h = GetWindow(upper.hwnd(), GW_HWNDNEXT);
+        while (h && h != lower.hwnd()) {
+            h = GetWindow(h, GW_HWNDNEXT);
         }
-        return false;
+        return h == lower.hwnd();
     };
-    RaiseToTop(other_->handle());
-    EXPECT_TRUE(isAbove(other_->hwnd(), planetarium_->hwnd()));
     RaiseToTop(planetarium_->handle());
-    EXPECT_TRUE(isAbove(planetarium_->hwnd(), other_->hwnd()));
-
+    EXPECT_TRUE(above(*planetarium_, *other_));
     SetTopmost(other_->handle(), true);
-    EXPECT_TRUE(IsTopmost(other_->handle()));
-    EXPECT_TRUE(isAbove(other_->hwnd(), planetarium_->hwnd()));
-    RaiseToTop(planetarium_->handle());  // a normal window stays below a topmost one
-    EXPECT_TRUE(isAbove(other_->hwnd(), planetarium_->hwnd()));
+    RaiseToTop(planetarium_->handle());
+    EXPECT_TRUE(IsTopmost(other_->handle()) && above(*other_, *planetarium_));
     SetTopmost(other_->handle(), false);
-    EXPECT_FALSE(IsTopmost(other_->handle()));
-    EXPECT_FALSE(IsTopmost(planetarium_->handle()));
+    EXPECT_FALSE(IsTopmost(other_->handle()) || IsTopmost(planetarium_->handle()));
+}
+
+// What the shell cannot open is reported as not started, never taken for an open manual.
+TEST(ShellBrowserTest, WhatCannotBeOpenedIsNotStarted) {
+    ShellBrowser browser;
+    EXPECT_FALSE(browser.openFile("C:\\no such folder\\help.html"));
+    EXPECT_FALSE(browser.openFile(""));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "station/automation_error.h"
 #include "win/com_types.h"
 
 namespace kov::win {
@@ -53,11 +54,6 @@ class RegistrySettingsStoreTest : public ::testing::Test {
     RegistrySettingsStore store_;
 };
 
-TEST_F(RegistrySettingsStoreTest, KeepsEachSectionUnderTheVisualBasicSettingsKey) {
-    EXPECT_EQ(Narrow(SettingsKeyPath("KOV", "Settings")),
-              "Software\\VB and VBA Program Settings\\KOV\\Settings");
-}
-
 TEST_F(RegistrySettingsStoreTest, RoundTripsAndReadsWhatOlderToolsWrote) {
     struct Row {
         const char* name;
@@ -69,12 +65,6 @@ TEST_F(RegistrySettingsStoreTest, RoundTripsAndReadsWhatOlderToolsWrote) {
     const Row rows[] = {
         {"our text", [this] { store_.set(kApp, kSection, "Exposure", "2.5"); }, "Exposure", "2.5",
          "2.5"},
-        {"overwritten",
-         [this] {
-             store_.set(kApp, kSection, "Movement", "Zig-Zag");
-             store_.set(kApp, kSection, "Movement", "Map Points");
-         },
-         "Movement", "Map Points", "Map Points"},
         {"empty text is a value, not the default",
          [this] { store_.set(kApp, kSection, "Auto Dark", ""); }, "Auto Dark", "", ""},
         {"text beyond ASCII", [this] { store_.set(kApp, kSection, "Note", "45\xC2\xB0 N"); },
@@ -89,8 +79,6 @@ TEST_F(RegistrySettingsStoreTest, RoundTripsAndReadsWhatOlderToolsWrote) {
              WriteRaw("Binning", REG_DWORD, &value, sizeof(value));
          },
          "Binning", "dflt", "<type 4>"},
-        {"absent value in a present section", [this] { store_.set(kApp, kSection, "Other", "x"); },
-         "Missing", "dflt", "<absent>"},
         {"absent section", [] {}, "Anything", "dflt", "<absent>"},
     };
     for (const Row& row : rows) {
@@ -103,6 +91,26 @@ TEST_F(RegistrySettingsStoreTest, RoundTripsAndReadsWhatOlderToolsWrote) {
         }
         DeleteTestApp();
     }
+}
+
+// A save that did not reach the registry is reported, naming the key, and only once.
+TEST_F(RegistrySettingsStoreTest, CommitReportsASectionLostBeforeTheSaveEnded) {
+    store_.set(kApp, kSection, "Exposure", "2.5");
+    EXPECT_NO_THROW(store_.commit());
+    store_.set(kApp, kSection, "Exposure", "3");
+    DeleteTestApp();  // another program removed the section meanwhile
+    try {
+        store_.commit();
+        ADD_FAILURE() << "a lost save was taken for done";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), 75);
+        EXPECT_NE(
+            e.description().find(
+                "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\KOV Test\\Settings"),
+            std::string::npos)
+            << e.description();
+    }
+    EXPECT_NO_THROW(store_.commit());
 }
 
 }  // namespace

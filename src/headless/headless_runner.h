@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace kov {
 class SettingsStore;
-}
+struct ModelView;
+struct SkyBackdrop;
+}  // namespace kov
 
 namespace kov::headless {
 
@@ -15,10 +18,17 @@ inline constexpr int kExitDone = 0;    // every command reached its normal end
 inline constexpr int kExitFailed = 1;  // a command ended any other way
 inline constexpr int kExitUsage = 2;   // the command line cannot be acted on
 
+// Draws a run's charts into a PNG file at `path`; throws AutomationError naming the file. The
+// runner itself draws nothing (it builds without a window system), so the program that has one
+// passes its renderer in.
+using PlotWriter =
+    std::function<void(const std::string& path, const ModelView& view, const SkyBackdrop& sky)>;
+
 // Runs commands of the main window without a window: `args` are the arguments after
 // "--headless". The log goes to `out` as it is made, message boxes to `err`. `operatorStore` is
 // the operator's own settings store, read when no --settings file is given and never written.
+// Without `plot`, --plot is refused as a usage error.
 int RunHeadless(const std::vector<std::string>& args, const SettingsStore& operatorStore,
-                std::FILE* out = stdout, std::FILE* err = stderr);
+                std::FILE* out = stdout, std::FILE* err = stderr, const PlotWriter& plot = {});
 
 }  // namespace kov::headless

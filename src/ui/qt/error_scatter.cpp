@@ -77,6 +77,11 @@ void ErrorScatter::setData(const ModelView& view) {
             largest = std::max({largest, std::fabs(p.error->ra), std::fabs(p.error->dec)});
         }
     }
+    // Most changes of a run leave the errors as they were; a chart redrawn for nothing would
+    // cost the window a frame.
+    if (errors == points_->points() && range_ != 0.0) {
+        return;
+    }
     points_->replace(errors);
     const double range = ErrorRange(largest);
     if (range != range_) {

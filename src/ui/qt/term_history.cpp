@@ -89,6 +89,10 @@ void TermHistory::setData(const ModelView& view) {
         low = std::min({low, r.terms.a, r.terms.e});
         high = std::max({high, r.terms.a, r.terms.e});
     }
+    if (az == az_->points() && el == el_->points() && shown_) {
+        return;  // nothing new: the chart is not redrawn
+    }
+    shown_ = true;
     // A TEST run, a sync or a run still at its first point has nothing to draw: say why.
     chart()->setTitle(view.history.empty()
                           ? QStringLiteral("Model terms: no alignment point in this run")

@@ -26,6 +26,7 @@ class TermHistory : public QChartView {
     QLineSeries* elBand_[2] = {nullptr, nullptr};
     QValueAxis* x_ = nullptr;
     QValueAxis* y_ = nullptr;
+    bool shown_ = false;  // setData has drawn once
 };
 
 }  // namespace kov::qt

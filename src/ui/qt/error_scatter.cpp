@@ -47,7 +47,8 @@ ErrorScatter::ErrorScatter(QWidget* parent) : QChartView(parent) {
     y_->setTitleText(QStringLiteral("Dec, arcsec"));
     for (QValueAxis* axis : {x_, y_}) {
         axis->setLabelFormat(QStringLiteral("%.0f"));
-        axis->setTickCount(7);
+        axis->setTickType(QValueAxis::TicksDynamic);
+        axis->setTickAnchor(0.0);
         chart->addAxis(axis, axis == x_ ? Qt::AlignBottom : Qt::AlignLeft);
     }
     for (double radius : kRings) {
@@ -65,7 +66,26 @@ ErrorScatter::ErrorScatter(QWidget* parent) : QChartView(parent) {
     points_->attachAxis(x_);
     points_->attachAxis(y_);
     setChart(chart);
+    // Equal arc seconds across and up, so the rings stay round whatever the window's shape.
+    connect(chart, &QChart::plotAreaChanged, this, [this] { fitAxes(); });
     setData(ModelView{});
+}
+
+void ErrorScatter::fitAxes() {
+    const QRectF area = chart()->plotArea();
+    if (range_ <= 0.0 || area.width() < 1.0 || area.height() < 1.0) {
+        return;
+    }
+    const double wide = area.width() / area.height();
+    const double xRange = range_ * std::max(1.0, wide);
+    const double yRange = range_ * std::max(1.0, 1.0 / wide);
+    // Changing a range can move the plot area a pixel; a small difference is left alone, so
+    // the two never chase each other.
+    if (std::fabs(x_->max() - xRange) > range_ * 0.01 ||
+        std::fabs(y_->max() - yRange) > range_ * 0.01) {
+        x_->setRange(-xRange, xRange);
+        y_->setRange(-yRange, yRange);
+    }
 }
 
 void ErrorScatter::setData(const ModelView& view) {
@@ -86,8 +106,12 @@ void ErrorScatter::setData(const ModelView& view) {
     const double range = ErrorRange(largest);
     if (range != range_) {
         range_ = range;
+        // Ticks at round thirds of the range (30" for 90"), from zero out.
+        x_->setTickInterval(range / 3.0);
+        y_->setTickInterval(range / 3.0);
         x_->setRange(-range, range);
         y_->setRange(-range, range);
+        fitAxes();
     }
 }
 

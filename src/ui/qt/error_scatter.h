@@ -21,9 +21,12 @@ class ErrorScatter : public QChartView {
 
     void setData(const ModelView& view);
     int pointCount() const;
-    double range() const { return range_; }  // the axes run from -range to +range
+    // The shorter axis runs from -range to +range, the longer as far as equal scales take it.
+    double range() const { return range_; }
 
   private:
+    void fitAxes();
+
     QScatterSeries* points_ = nullptr;  // owned by the chart
     QValueAxis* x_ = nullptr;
     QValueAxis* y_ = nullptr;

@@ -16,13 +16,12 @@ const QColor kAzColor(40, 90, 200);
 const QColor kElColor(200, 90, 30);
 
 // The band's edges, a little wider than the readings so a settled term still shows a strip.
-void SetBand(QLineSeries* const (&band)[2], const std::optional<TermBand>& b) {
+void SetBand(QLineSeries* const (&band)[2], const std::optional<TermBand>& b, double pad) {
     if (!b) {
         band[0]->clear();
         band[1]->clear();
         return;
     }
-    const double pad = 0.02;
     band[0]->replace({QPointF(b->firstAlignment - 0.2, b->high + pad),
                       QPointF(b->lastAlignment + 0.2, b->high + pad)});
     band[1]->replace({QPointF(b->firstAlignment - 0.2, b->low - pad),
@@ -43,7 +42,9 @@ TermHistory::TermHistory(QWidget* parent) : QChartView(parent) {
     x_->setTitleText(QStringLiteral("alignment point"));
     x_->setLabelFormat(QStringLiteral("%d"));
     y_->setTitleText(QStringLiteral("arcmin"));
-    y_->setLabelFormat(QStringLiteral("%.1f"));
+    y_->setLabelFormat(QStringLiteral("%g"));
+    y_->setTickType(QValueAxis::TicksDynamic);
+    y_->setTickAnchor(0.0);
     chart->addAxis(x_, Qt::AlignBottom);
     chart->addAxis(y_, Qt::AlignLeft);
 
@@ -99,16 +100,30 @@ void TermHistory::setData(const ModelView& view) {
                           : QStringLiteral("Model terms after each alignment point"));
     az_->replace(az);
     el_->replace(el);
-    SetBand(azBand_, view.azBand);
-    SetBand(elBand_, view.elBand);
     const int last = std::max(2, static_cast<int>(view.history.size()));
     x_->setRange(0.5, last + 0.5);
     x_->setTickCount(std::min(last, 10) + 1);
     x_->setTickType(QValueAxis::TicksDynamic);
     x_->setTickAnchor(1.0);
     x_->setTickInterval(std::max(1.0, std::ceil(last / 10.0)));
+    // Ticks at a round step (1, 2 or 5 times a power of ten) that gives four to eight lines; at
+    // least half an arc minute, which adds up exactly, so the zero line reads "0".
     const double margin = std::max(0.5, (high - low) * 0.1);
-    y_->setRange(std::floor(low - margin), std::ceil(high + margin));
+    const double span = (high - low) + 2 * margin;
+    const double power = std::pow(10.0, std::floor(std::log10(span / 5.0)));
+    double step = power;
+    for (double factor : {2.0, 5.0, 10.0}) {
+        if (span / step <= 8.0) {
+            break;
+        }
+        step = power * factor;
+    }
+    SetBand(azBand_, view.azBand, span * 0.01);
+    SetBand(elBand_, view.elBand, span * 0.01);
+    step = std::max(step, 0.5);
+    y_->setTickInterval(step);
+    y_->setRange(std::floor((low - margin) / step) * step,
+                 std::ceil((high + margin) / step) * step);
 }
 
 int TermHistory::readingCount() const {

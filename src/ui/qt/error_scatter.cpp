@@ -73,7 +73,9 @@ ErrorScatter::ErrorScatter(QWidget* parent) : QChartView(parent) {
 
 void ErrorScatter::fitAxes() {
     const QRectF area = chart()->plotArea();
-    if (range_ <= 0.0 || area.width() < 1.0 || area.height() < 1.0) {
+    // A new range relabels the axes, which moves the plot area again, from inside setRange:
+    // that move is the fit's own and is not fitted again.
+    if (bFitting_ || range_ <= 0.0 || area.width() < 1.0 || area.height() < 1.0) {
         return;
     }
     const double wide = area.width() / area.height();
@@ -83,8 +85,10 @@ void ErrorScatter::fitAxes() {
     // the two never chase each other.
     if (std::fabs(x_->max() - xRange) > range_ * 0.01 ||
         std::fabs(y_->max() - yRange) > range_ * 0.01) {
+        bFitting_ = true;
         x_->setRange(-xRange, xRange);
         y_->setRange(-yRange, yRange);
+        bFitting_ = false;
     }
 }
 

@@ -31,6 +31,7 @@ class ErrorScatter : public QChartView {
     QValueAxis* x_ = nullptr;
     QValueAxis* y_ = nullptr;
     double range_ = 0.0;
+    bool bFitting_ = false;
 };
 
 // The axis half-width that holds an error of `largest` arc seconds with a margin: 90" at least,

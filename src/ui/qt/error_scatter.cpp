@@ -38,7 +38,6 @@ ErrorScatter::ErrorScatter(QWidget* parent) : QChartView(parent) {
     setObjectName(QStringLiteral("ErrorScatter"));
     setRenderHint(QPainter::Antialiasing);
     auto* chart = new QChart;
-    chart->setTitle(QStringLiteral("Pointing error (solved − target)"));
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setMargins(QMargins(4, 4, 4, 4));
     x_ = new QValueAxis;
@@ -106,6 +105,10 @@ void ErrorScatter::setData(const ModelView& view) {
     if (errors == points_->points() && range_ != 0.0) {
         return;
     }
+    // Map Points runs have no targets in right ascension and declination to miss.
+    chart()->setTitle(errors.isEmpty()
+                          ? QStringLiteral("Pointing error: no point with a target in this run")
+                          : QStringLiteral("Pointing error (solved − target)"));
     points_->replace(errors);
     const double range = ErrorRange(largest);
     if (range != range_) {

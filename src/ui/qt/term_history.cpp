@@ -49,8 +49,9 @@ TermHistory::TermHistory(QWidget* parent) : QChartView(parent) {
     chart->addAxis(y_, Qt::AlignLeft);
 
     const auto addBand = [&](QLineSeries*(&band)[2], const QColor& color, const QString& name) {
-        band[0] = new QLineSeries;
-        band[1] = new QLineSeries;
+        // An area series does not own its edges: the view does, and outlives the chart.
+        band[0] = new QLineSeries(this);
+        band[1] = new QLineSeries(this);
         auto* area = new QAreaSeries(band[0], band[1]);
         QColor fill = color;
         fill.setAlpha(50);

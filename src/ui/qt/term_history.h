@@ -22,7 +22,7 @@ class TermHistory : public QChartView {
   private:
     QLineSeries* az_ = nullptr;  // owned by the chart
     QLineSeries* el_ = nullptr;
-    QLineSeries* azBand_[2] = {nullptr, nullptr};  // upper, lower; owned by their area
+    QLineSeries* azBand_[2] = {nullptr, nullptr};  // upper, lower; owned by this view
     QLineSeries* elBand_[2] = {nullptr, nullptr};
     QValueAxis* x_ = nullptr;
     QValueAxis* y_ = nullptr;

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
   nlohmann-json3-dev libcli11-dev

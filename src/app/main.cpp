@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "headless/headless_runner.h"
+#include "run/model_view.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
 #include "station/programs.h"
 #include "ui/qt/kov_form.h"
+#include "ui/qt/model_charts.h"
 #include "ui/qt/qt_clock.h"
 #include "ui/qt/qt_settings_store.h"
 
@@ -41,7 +43,20 @@ int main(int argc, char* argv[]) {
     if (headless != args.end()) {
         args.erase(headless);
         const kov::qt::QtSettingsStore operatorStore;
-        return kov::headless::RunHeadless(args, operatorStore, stdout, stderr, kRealPrograms);
+        // --plot draws with the window's charts, off the screen: a QApplication is made only
+        // then, after the night's work, on the offscreen platform unless one was chosen.
+        std::unique_ptr<QApplication> plotting;
+        const kov::headless::PlotWriter plot =
+            [&](const std::string& path, const kov::ModelView& view, const kov::SkyBackdrop& sky) {
+                if (!QApplication::instance()) {
+                    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+                        qputenv("QT_QPA_PLATFORM", "offscreen");
+                    }
+                    plotting = std::make_unique<QApplication>(argc, argv);
+                }
+                kov::qt::WriteModelPlot(path, view, sky);
+            };
+        return kov::headless::RunHeadless(args, operatorStore, stdout, stderr, kRealPrograms, plot);
     }
 
     QApplication app(argc, argv);

@@ -18,10 +18,13 @@
 #include "mount/model_result_text.h"
 #include "mount/target_sync.h"
 #include "mount/telescope_choice.h"
+#include "run/model_csv.h"
+#include "run/model_view.h"
 #include "run/run_commands.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
 #include "station/programs.h"
+#include "station/safe_file.h"
 #include "station/station.h"
 #include "ui/point_file.h"
 #include "ui/run_settings.h"
@@ -123,10 +126,11 @@ std::optional<IniSettingsStore> OpenSettingsFile(const Options& options) {
 class Runner {
   public:
     Runner(const Options& options, const SettingsStore& operatorStore, std::FILE* out,
-           std::FILE* err, const ProgramsMaker& realPrograms)
+           std::FILE* err, const ProgramsMaker& realPrograms, const PlotWriter& plot)
         : options_(options),
           out_(out),
           err_(err),
+          plot_(plot),
           clock_(MakeClock(options)),
           real_(OpenRealPrograms(options, realPrograms)),
           sim_(OpenSimulator(options, real_.get(), *clock_)),
@@ -138,6 +142,13 @@ class Runner {
               real_ ? real_->desktop() : sim_->desktop()),
           view_(out) {
         CheckPlace("--report", options.report);
+        CheckPlace("--csv", options.csv);
+        CheckPlace("--plot", options.plot);
+        if (options.plot && !plot_) {
+            throw UsageError("--plot " + *options.plot +
+                             ": this program cannot draw charts (it has no window system); use "
+                             "--report or --csv for the same data");
+        }
         st_.log.attach(&view_);
         st_.record.observe([this](const RunRecord&, RecordChange change, std::size_t) {
             begun_ = begun_ || change == RecordChange::Begun;
@@ -166,7 +177,9 @@ class Runner {
         // Both, whatever the other did: a settings file that failed must not cost the report.
         const bool bSaved = saveSettings();
         const bool bReported = writeReport();
-        if (!bSaved || !bReported) {
+        const bool bExported = writeCsv();
+        const bool bPlotted = writePlot();
+        if (!bSaved || !bReported || !bExported || !bPlotted) {
             status = kExitFailed;
         }
         return status;
@@ -340,9 +353,49 @@ class Runner {
         }
     }
 
+    bool writeCsv() {
+        if (!options_.csv) {
+            return true;
+        }
+        std::string csv = ModelCsvHeader();
+        for (std::size_t i = 0; i < runs_.size(); ++i) {
+            csv += ModelCsvRows(static_cast<int>(i) + 1, runs_[i].command,
+                                BuildModelView(runs_[i].record));
+        }
+        return written("the CSV file", [&] { WriteFileReplacing(*options_.csv, csv); });
+    }
+
+    // The last run, as the model window shows it once the work is over.
+    bool writePlot() {
+        if (!options_.plot) {
+            return true;
+        }
+        if (runs_.empty()) {
+            std::fprintf(err_, "kov-sky-mapper: no chart was drawn: no run was recorded\n");
+            return false;
+        }
+        return written("the chart image", [&] {
+            plot_(*options_.plot, BuildModelView(runs_.back().record),
+                  BuildSkyBackdrop(st_.settings, st_.points));
+        });
+    }
+
+    template <class Write>
+    bool written(const char* what, Write&& write) {
+        try {
+            write();
+            return true;
+        } catch (const AutomationError& e) {
+            std::fprintf(err_, "kov-sky-mapper: %s was not written: %s\n", what,
+                         WithLf(e.description()).c_str());
+            return false;
+        }
+    }
+
     const Options& options_;
     std::FILE* out_;
     std::FILE* err_;
+    const PlotWriter& plot_;
     std::unique_ptr<Clock> clock_;  // outlives the observatory that reads it
     std::unique_ptr<Programs> real_;
     std::unique_ptr<sim::Observatory> sim_;  // when real_ is null
@@ -358,7 +411,8 @@ class Runner {
 }  // namespace
 
 int RunHeadless(const std::vector<std::string>& args, const SettingsStore& operatorStore,
-                std::FILE* out, std::FILE* err, const ProgramsMaker& realPrograms) {
+                std::FILE* out, std::FILE* err, const ProgramsMaker& realPrograms,
+                const PlotWriter& plot) {
 #ifdef _WIN32
     // LF line ends on the console and in pipes, as everywhere else.
     _setmode(_fileno(out), _O_BINARY);
@@ -370,7 +424,7 @@ int RunHeadless(const std::vector<std::string>& args, const SettingsStore& opera
             std::fprintf(out, "%s", HelpText().c_str());
             return kExitDone;
         }
-        Runner runner(options, operatorStore, out, err, realPrograms);
+        Runner runner(options, operatorStore, out, err, realPrograms, plot);
         return runner.run();
     } catch (const UsageError& e) {
         ReportUsage(err, e.what());

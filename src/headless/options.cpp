@@ -69,6 +69,8 @@ struct Raw {
     std::string points;
     std::string settings;
     std::string report;
+    std::string csv;
+    std::string plot;
     double clockStart = 0.0;
     std::vector<std::string> sets;
     std::vector<std::string> answers;
@@ -108,6 +110,12 @@ void Describe(CLI::App& app, Raw& raw, Options& options) {
         ->type_name("FILE");
     app.add_option("--report", raw.report, "write the run records to this JSON file")
         ->type_name("FILE");
+    app.add_option("--csv", raw.csv, "write the points of the runs to this CSV file")
+        ->type_name("FILE");
+    app.add_option("--plot", raw.plot,
+                   "draw the last run's sky chart, pointing errors and term history into this "
+                   "PNG file")
+        ->type_name("FILE.png");
     app.add_flag("--sim", options.sim,
                  "drive the simulated observatory; on Windows the default is the real programs");
     app.add_flag("--verbose", options.verbose,
@@ -159,6 +167,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
     options.points = optional("--points", raw.points);
     options.settings = optional("--settings", raw.settings);
     options.report = optional("--report", raw.report);
+    options.csv = optional("--csv", raw.csv);
+    options.plot = optional("--plot", raw.plot);
     if (app.count("--clock-start") > 0) {
         options.clockStart = raw.clockStart;
     }

@@ -32,6 +32,8 @@ struct Options {
     std::vector<Answer> answers;
     std::optional<std::string> settings;
     std::optional<std::string> report;
+    std::optional<std::string> csv;   // the points of every run, as the model window saves them
+    std::optional<std::string> plot;  // the last run's charts as a PNG image
     bool verbose = false;
     // The simulated observatory even where the real programs can be driven (Windows).
     bool sim = false;

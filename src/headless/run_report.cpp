@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "run/model_view.h"
 #include "station/safe_file.h"
 
 namespace kov::headless {
@@ -27,16 +28,27 @@ Json Number(double value) {
     return value;
 }
 
-Json Point(const PointRecord& p) {
+Json Horizontal(const HorizontalPosition& p) {
+    return Json{{"alt", p.alt}, {"az", p.az}};
+}
+
+Json Error(const PointingError& e) {
+    return Json{{"ra", e.ra}, {"dec", e.dec}};
+}
+
+// The same view the charts and the CSV read, so the three never disagree.
+Json Point(const ModelViewPoint& p) {
     Json point;
     point["image"] = p.imageNumber;
     point["target"] = OrNull(p.target, Position);
-    // A point that failed has no solution, whatever was read before the failure.
-    point["solved"] = p.status == 0 ? OrNull(p.solved, Position) : Json(nullptr);
+    point["solved"] = OrNull(p.solved, Position);
     point["status"] = p.status;
     point["description"] = p.statusText;
     point["terms"] = OrNull(p.terms, Terms);
     point["sent"] = p.sync == 1 ? "sync" : p.sync == 2 ? "align" : "";
+    point["outcome"] = PointOutcomeName(p.outcome);
+    point["altAz"] = OrNull(p.sky, Horizontal);
+    point["errorArcsec"] = OrNull(p.error, Error);
     return point;
 }
 
@@ -52,7 +64,7 @@ Json Run(const ReportedRun& run) {
     json["pointsAsked"] = r.pointsAsked;
     json["pointsSolved"] = r.pointsSolved();
     Json points = Json::array();
-    for (const PointRecord& p : r.points) {
+    for (const ModelViewPoint& p : BuildModelView(r).points) {
         points.push_back(Point(p));
     }
     json["points"] = std::move(points);

@@ -37,6 +37,12 @@ enum class RunEnding {
                  // on an unexpected error
 };
 
+// A place on the local sky, degrees: azimuth from north through east.
+struct HorizontalPosition {
+    double alt = 0.0;
+    double az = 0.0;
+};
+
 // One imaged point, in the order the points were taken.
 struct PointRecord {
     int imageNumber = 0;                // as "Image n/N" showed it; repeats after a failure
@@ -46,6 +52,9 @@ struct PointRecord {
     std::string statusText;             // and its description
     int sync = 0;  // what the solution was sent as: 0 nothing, 1 a sync, 2 an alignment point
     std::optional<ModelTerms> terms;  // the controller's terms read after the point
+    // Where the mount said it pointed when the image was taken; the sky chart places the point
+    // there. Map Points runs have no other position of their targets.
+    std::optional<HorizontalPosition> mount;
 };
 
 // What one piece of work did; the report, the charts and the exports read it, never the log.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "imaging/expose_ccdsoft.h"
@@ -296,6 +297,7 @@ class Loop {
         }
         point.status = solution.number;
         point.statusText = solution.description;
+        point.mount = mountPosition();
         st_.record.addPoint(point);
         if (bFailed) {
             plateSolutionFailed(solution.description);
@@ -335,6 +337,20 @@ class Loop {
         report(solved);
         failures_ = 0;
         move();
+    }
+
+    // Only for the charts: a mount that cannot say where it points costs the run nothing, so
+    // nobody is asked and the error state is left as the exposure made it.
+    std::optional<HorizontalPosition> mountPosition() {
+        const auto& tele = st_.devices.telescope;
+        HorizontalPosition at;
+        if (Attempt([&] {
+                Require(tele).GetAzAlt();
+                at = {tele->dAlt(), tele->dAz()};
+            })) {
+            return at;
+        }
+        return std::nullopt;
     }
 
     // Where MaxIm DL's image goes to be solved: the image link searches only near this position.

@@ -17,6 +17,7 @@
 #include "ui/qt/controls.h"
 #include "ui/qt/log_form.h"
 #include "ui/qt/mapping_frame.h"
+#include "ui/qt/model_form.h"
 #include "ui/qt/movement_frames.h"
 #include "ui/qt/qt_browser.h"
 #include "ui/qt/run_buttons.h"
@@ -152,6 +153,13 @@ KOVForm::KOVForm(SettingsStore& store, Clock& clock, ObjectFactory& objects, Des
     // Start-up: settings first (they arrange the movement frames), then the caption with its
     // version, whose start line is the log's first entry.
     LoadSettings(st_.settings, store_);
+    // The model window comes and goes; the record's observer stays and finds it when it is
+    // there.
+    st_.record.observe([this](const RunRecord&, RecordChange, std::size_t) {
+        if (modelForm_) {
+            modelForm_->recordChanged();
+        }
+    });
     const std::string caption = Caption();
     setWindowTitle(Q(caption));
     st_.log.AddLog(caption + " Started");
@@ -179,6 +187,9 @@ QWidget* KOVForm::buildCommandRow() {
     viewLog_ = Named(new QCheckBox(QStringLiteral("View Log")), "Check1");
     connect(viewLog_, &QCheckBox::toggled, this, &KOVForm::setViewLog);
     layout->addWidget(viewLog_);
+    viewModel_ = Named(new QCheckBox(QStringLiteral("View Model")), "ViewModel");
+    connect(viewModel_, &QCheckBox::toggled, this, &KOVForm::setViewModel);
+    layout->addWidget(viewModel_);
     auto* help = Named(new QPushButton(QStringLiteral("Help")), "Command5");
     connect(help, &QPushButton::clicked, this, &KOVForm::Help);
     layout->addWidget(help);
@@ -197,6 +208,17 @@ void KOVForm::setViewLog(bool on) {
     const QRect frame = frameGeometry();
     logForm_->move(frame.right() + 8, frame.top());
     logForm_->show();
+}
+
+void KOVForm::setViewModel(bool on) {
+    if (!on) {
+        modelForm_.reset();
+        return;
+    }
+    modelForm_ = std::make_unique<ModelForm>(st_);
+    const QRect frame = frameGeometry();
+    modelForm_->move(frame.left() + 30, frame.top() + 60);
+    modelForm_->show();
 }
 
 void KOVForm::Help() {
@@ -266,6 +288,8 @@ void KOVForm::unload() {
     // The log window shows this window's log; it does not outlive it.
     viewLog_->setChecked(false);
     logForm_.reset();
+    viewModel_->setChecked(false);
+    modelForm_.reset();
 }
 
 QLabel* KOVForm::labelFor(Label which) const {

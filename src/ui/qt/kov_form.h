@@ -20,6 +20,7 @@ namespace kov::qt {
 
 class LogForm;
 class MappingFrame;
+class ModelForm;
 class MovementFrames;
 class RunButtons;
 class TelescopeFrame;
@@ -40,6 +41,8 @@ class KOVForm : public QWidget, public Operator {
     Station& station() { return st_; }
     // The log window while "View Log" holds one, else null.
     LogForm* logForm() const { return logForm_.get(); }
+    // The model window while "View Model" holds one, else null.
+    ModelForm* modelForm() const { return modelForm_.get(); }
 
     // Rows that the commands of later features join: Frame3's buttons (Choose, Connect), the
     // list frame's buttons under LV, and the window's command row (left of "View Log").
@@ -79,6 +82,7 @@ class KOVForm : public QWidget, public Operator {
   private:
     QWidget* buildCommandRow();
     void setViewLog(bool on);
+    void setViewModel(bool on);
     void Exit();
     void Help();
     bool confirmExitDuringRun();
@@ -94,6 +98,7 @@ class KOVForm : public QWidget, public Operator {
     // settings and the log they are bound to.
     std::unique_ptr<QWidget> body_;
     std::unique_ptr<LogForm> logForm_;
+    std::unique_ptr<ModelForm> modelForm_;
     bool unloaded_ = false;
     bool exiting_ = false;  // EXIT has been confirmed: the close it causes asks nothing
 
@@ -104,6 +109,7 @@ class KOVForm : public QWidget, public Operator {
     QLabel* status_ = nullptr;
     QLabel* geminiResult_ = nullptr;
     QCheckBox* viewLog_ = nullptr;
+    QCheckBox* viewModel_ = nullptr;
     QBoxLayout* windowCommands_ = nullptr;
     RunButtons* runButtons_ = nullptr;
 };

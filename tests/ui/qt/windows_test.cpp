@@ -223,7 +223,7 @@ TEST_F(KOVFormTest, TabFollowsTheFrames) {
               "bZigZag_0 InitialMoveRA MoveInRA MoveInDEC ReverseRA DECMaxRange "
               "WestFirst EastFirst NumberOfAligns OptionSky5 OptionSky6 Command4 Command3 "
               "bCCDSoft bMaxim bAutoDark PixelScale BinMode Exposure Delay Command1 TestIt DoSync "
-              "AddlAlign Check1 Command5 Command2");
+              "AddlAlign Check1 ViewModel Command5 Command2");
 }
 
 // Boxes without a title show the program's, with plain line breaks; keep-on-top leaves the

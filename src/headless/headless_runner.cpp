@@ -359,7 +359,8 @@ class Runner {
         }
         std::string csv = ModelCsvHeader();
         for (std::size_t i = 0; i < runs_.size(); ++i) {
-            csv += ModelCsvRows(static_cast<int>(i) + 1, runs_[i].command,
+            // Named as the window's Save Data names them, so both files read alike.
+            csv += ModelCsvRows(static_cast<int>(i) + 1, RunCommandName(runs_[i].record.command),
                                 BuildModelView(runs_[i].record));
         }
         return written("the CSV file", [&] { WriteFileReplacing(*options_.csv, csv); });

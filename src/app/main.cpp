@@ -49,6 +49,15 @@ int main(int argc, char* argv[]) {
         const kov::headless::PlotWriter plot =
             [&](const std::string& path, const kov::ModelView& view, const kov::SkyBackdrop& sky) {
                 if (!QApplication::instance()) {
+                    // The offscreen platform's notes (no runtime folder, no window hints) are
+                    // not the operator's business in a script's output; a failed plot is
+                    // reported by the runner itself.
+                    qInstallMessageHandler(
+                        [](QtMsgType type, const QMessageLogContext&, const QString& message) {
+                            if (type == QtCriticalMsg || type == QtFatalMsg) {
+                                std::fprintf(stderr, "%s\n", qPrintable(message));
+                            }
+                        });
                     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
                         qputenv("QT_QPA_PLATFORM", "offscreen");
                     }

@@ -4,7 +4,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -15,27 +14,33 @@
 namespace kov::win::test {
 
 // The arguments of one served call, first argument first, converted as the runtime converts.
+// What the real program takes by reference must come so: one sent by value is refused.
 struct Call {
     DISPPARAMS* params;
-    Variant as(UINT i, VARTYPE type) const {
+    Variant as(UINT i, VARTYPE type, bool byRef) const {
         Variant v;
-        if (i >= params->cArgs ||
-            FAILED(VariantChangeType(v.get(), &params->rgvarg[params->cArgs - 1 - i], 0, type))) {
+        VARIANT* given = i < params->cArgs ? &params->rgvarg[params->cArgs - 1 - i] : nullptr;
+        if (given && byRef && !(V_VT(given) & VT_BYREF)) {
+            throw AutomationError(
+                13, "Type mismatch: argument " + std::to_string(i + 1) + " goes by reference");
+        }
+        if (!given || FAILED(VariantChangeType(v.get(), given, 0, type))) {
             throw AutomationError(13, "Type mismatch");
         }
         return v;
     }
-    double real(UINT i) const { return V_R8(as(i, VT_R8).get()); }
-    int whole(UINT i) const { return V_I4(as(i, VT_I4).get()); }
-    bool truth(UINT i) const { return V_BOOL(as(i, VT_BOOL).get()) != VARIANT_FALSE; }
-    std::string text(UINT i) const { return Narrow(V_BSTR(as(i, VT_BSTR).get())); }
-    // What the real program takes by reference must come so: one sent by value is refused.
-    const Call& byRef(UINT i) const {
-        if (i >= params->cArgs || !(V_VT(&params->rgvarg[params->cArgs - 1 - i]) & VT_BYREF)) {
-            throw AutomationError(
-                13, "Type mismatch: argument " + std::to_string(i + 1) + " goes by reference");
+    template <class A>
+    A arg(UINT i, UINT refs = 0) const {  // the first `refs` arguments go by reference
+        const bool byRef = i < refs;
+        if constexpr (std::is_same_v<A, double>) {
+            return V_R8(as(i, VT_R8, byRef).get());
+        } else if constexpr (std::is_same_v<A, int>) {
+            return V_I4(as(i, VT_I4, byRef).get());
+        } else if constexpr (std::is_same_v<A, bool>) {
+            return V_BOOL(as(i, VT_BOOL, byRef).get()) != VARIANT_FALSE;
+        } else {
+            return Narrow(V_BSTR(as(i, VT_BSTR, byRef).get()));
         }
-        return *this;
     }
 };
 
@@ -47,9 +52,6 @@ inline void Set(VARIANT* r, double v) {
 }
 inline void Set(VARIANT* r, int v) {
     V_VT(r) = VT_I4, V_I4(r) = v;
-}
-inline void Set(VARIANT* r, long v) {
-    Set(r, static_cast<int>(v));
 }
 inline void Set(VARIANT* r, bool v) {
     V_VT(r) = VT_BOOL, V_BOOL(r) = v ? VARIANT_TRUE : 0;
@@ -88,10 +90,6 @@ Answer Do(F f) {
         }
     };
 }
-template <class T>
-Answer Gives(T v) {
-    return Do([v](const Call&) { return v; });
-}
 // An array of `count` elements, as WCSArray returns its stars.
 inline Answer Array(long count) {
     return [count](const Call&, VARIANT* r, EXCEPINFO*) {
@@ -119,16 +117,15 @@ inline Answer Exception(WORD wCode, HRESULT scode, const std::wstring& text,
     };
 }
 
-// An automation object the tests serve themselves. It answers every name (those marked unknown
-// excepted), logs each call as it arrived ("SlewToRaDec(&5.5, &40, 'KovSkyMapper')",
-// "Connected = true"), answers as scripted, then changes its by-reference arguments (numbers
-// +1, texts + "!", booleans flipped) so the caller's copy-back shows. It counts the references
-// others hold; its owner frees it, so a Release to zero does not.
+// An automation object the tests serve themselves. It answers every name, logs each call as it
+// arrived ("SlewToRaDec(&5.5, &40, 'KovSkyMapper')", "Connected = True"), answers as scripted, then
+// changes its by-reference arguments (numbers +1, texts + "!", booleans flipped) so the caller's
+// copy-back shows. It counts the references others hold; its owner frees it, so a Release to zero
+// does not.
 class ServedObject : public IDispatch {
   public:
     std::map<std::string, Answer> answers;  // calls and reads, by upper-cased name
     std::map<std::string, Answer> puts;     // writes, by upper-cased name
-    std::vector<std::string> unknown;       // upper-cased names GetIDsOfNames refuses
     std::vector<std::string> log;
     long references = 0;
     int nameLookups = 0;
@@ -171,9 +168,6 @@ class ServedObject : public IDispatch {
                                             DISPID* ids) override {
         ++nameLookups;
         const std::string name = Narrow(names[0]);
-        if (std::count(unknown.begin(), unknown.end(), Upper(name))) {
-            return ids[0] = DISPID_UNKNOWN, DISP_E_UNKNOWNNAME;
-        }
         auto same = [&](const std::string& n) { return Upper(n) == Upper(name); };
         auto it = std::find_if(Names().begin(), Names().end(), same);
         if (it == Names().end()) {
@@ -219,47 +213,30 @@ class ServedObject : public IDispatch {
                        [](unsigned char c) { return std::toupper(c); });
         return s;
     }
-    static std::string Render(const VARIANT& v) {
-        const bool ref = V_VT(&v) & VT_BYREF;
-        std::ostringstream out;
-        out << (ref ? "&" : "");
-        switch (V_VT(&v) & ~VT_BYREF) {
-            case VT_R8:
-                out << (ref ? *V_R8REF(&v) : V_R8(&v));
-                break;
-            case VT_I4:
-                out << (ref ? *V_I4REF(&v) : V_I4(&v));
-                break;
-            case VT_BOOL:
-                out << ((ref ? *V_BOOLREF(&v) : V_BOOL(&v)) ? "true" : "false");
-                break;
-            case VT_BSTR:
-                out << "'" << Narrow(ref ? *V_BSTRREF(&v) : V_BSTR(&v)) << "'";
-                break;
-            default:
-                out << "vt" << V_VT(&v);
+    // A by-reference argument is shown by what it points at, marked "&"; texts are quoted.
+    static std::string Render(VARIANT& v) {
+        Variant shown;
+        VariantCopyInd(shown.get(), &v);
+        const bool quoted = shown.type() == VT_BSTR;
+        if (FAILED(VariantChangeTypeEx(shown.get(), shown.get(), LOCALE_INVARIANT,
+                                       VARIANT_ALPHABOOL, VT_BSTR))) {
+            return "vt" + std::to_string(V_VT(&v));
         }
-        return out.str();
+        const std::string text = Narrow(V_BSTR(shown.get()));
+        return (V_VT(&v) & VT_BYREF ? "&" : "") + (quoted ? "'" + text + "'" : text);
     }
     static void Change(VARIANT& v) {
-        switch (V_VT(&v)) {
-            case VT_BYREF | VT_R8:
-                *V_R8REF(&v) += 1;
-                break;
-            case VT_BYREF | VT_I4:
-                *V_I4REF(&v) += 1;
-                break;
-            case VT_BYREF | VT_BOOL:
-                *V_BOOLREF(&v) = *V_BOOLREF(&v) ? VARIANT_FALSE : VARIANT_TRUE;
-                break;
-            case VT_BYREF | VT_BSTR: {
-                const std::wstring text = std::wstring(*V_BSTRREF(&v)) + L"!";
-                SysFreeString(*V_BSTRREF(&v));
-                *V_BSTRREF(&v) = SysAllocString(text.c_str());
-                break;
-            }
-            default:
-                break;
+        const VARTYPE type = V_VT(&v);
+        if (type == (VT_BYREF | VT_R8)) {
+            *V_R8REF(&v) += 1;
+        } else if (type == (VT_BYREF | VT_I4)) {
+            *V_I4REF(&v) += 1;
+        } else if (type == (VT_BYREF | VT_BOOL)) {
+            *V_BOOLREF(&v) = *V_BOOLREF(&v) ? VARIANT_FALSE : VARIANT_TRUE;
+        } else if (type == (VT_BYREF | VT_BSTR)) {
+            Bstr changed(Narrow(*V_BSTRREF(&v)) + "!");
+            SysFreeString(*V_BSTRREF(&v));
+            *V_BSTRREF(&v) = changed.release();
         }
     }
 

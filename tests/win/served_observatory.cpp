@@ -1,6 +1,7 @@
 #include "win/served_observatory.h"
 
 #include <functional>
+#include <utility>
 
 #include "station/object_factory.h"
 
@@ -10,104 +11,108 @@ namespace {
 
 using Build = std::function<void(sim::Observatory&, ServedObject&, const std::string& progId)>;
 
+// A member that forwards to the simulator's own: the arguments converted to the types it takes,
+// the first `Refs` of them refused unless they come by reference, as the real program takes them.
+template <UINT Refs = 0, class P, class T, class R, class... A>
+Answer Fwd(std::shared_ptr<P> p, R (T::*m)(A...)) {
+    return Do([p, m](const Call& c) {
+        auto call = [&]<std::size_t... I>(std::index_sequence<I...>) {
+            return ((*p).*m)(c.arg<std::decay_t<A>>(I, Refs)...);
+        };
+        return call(std::index_sequence_for<A...>{});
+    });
+}
+
 void Serve(ServedObject& o, std::shared_ptr<AscomTelescope> t) {
-    o.answer("Connected", Do([t](const Call&) { return t->Connected(); }));
-    o.onPut("Connected", Do([t](const Call& c) { t->SetConnected(c.truth(0)); }));
-    o.answer("Name", Do([t](const Call&) { return t->Name(); }));
-    o.answer("CommandBool", Do([t](const Call& c) { return t->CommandBool(c.text(0)); }));
-    o.answer("CommandString", Do([t](const Call& c) { return t->CommandString(c.text(0)); }));
-    o.answer("CommandNative", Do([t](const Call& c) { return t->CommandNative(c.text(0)); }));
+    o.answer("Connected", Fwd(t, &AscomTelescope::Connected));
+    o.onPut("Connected", Fwd(t, &AscomTelescope::SetConnected));
+    o.answer("Name", Fwd(t, &AscomTelescope::Name));
+    o.answer("CommandBool", Fwd(t, &AscomTelescope::CommandBool));
+    o.answer("CommandString", Fwd(t, &AscomTelescope::CommandString));
+    o.answer("CommandNative", Fwd(t, &AscomTelescope::CommandNative));
 }
 
 void Serve(ServedObject& o, std::shared_ptr<SkyTelescope> t) {
-    o.answer("Connect", Do([t](const Call&) { t->Connect(); }));
-    o.answer("Disconnect", Do([t](const Call&) { t->Disconnect(); }));
-    o.answer("IsConnected", Do([t](const Call&) { return t->IsConnected(); }));
-    o.onPut("Asynchronous", Do([t](const Call& c) { t->SetAsynchronous(c.truth(0)); }));
-    o.answer("GetRaDec", Do([t](const Call&) { t->GetRaDec(); }));
-    o.answer("dRA", Do([t](const Call&) { return t->dRA(); }));
-    o.answer("dDec", Do([t](const Call&) { return t->dDec(); }));
-    o.answer("GetAzAlt", Do([t](const Call&) { t->GetAzAlt(); }));
-    o.answer("dAlt", Do([t](const Call&) { return t->dAlt(); }));
-    o.answer("dAz", Do([t](const Call&) { return t->dAz(); }));
-    o.answer("SlewToRaDec", Do([t](const Call& c) {
-                 t->SlewToRaDec(c.byRef(0).real(0), c.byRef(1).real(1), c.text(2));
-             }));
-    o.answer("SlewToAzAlt", Do([t](const Call& c) {
-                 t->SlewToAzAlt(c.byRef(0).real(0), c.byRef(1).real(1), c.text(2));
-             }));
-    o.answer("IsSlewComplete", Do([t](const Call&) { return t->IsSlewComplete(); }));
+    o.answer("Connect", Fwd(t, &SkyTelescope::Connect));
+    o.answer("Disconnect", Fwd(t, &SkyTelescope::Disconnect));
+    o.answer("IsConnected", Fwd(t, &SkyTelescope::IsConnected));
+    o.onPut("Asynchronous", Fwd(t, &SkyTelescope::SetAsynchronous));
+    o.answer("GetRaDec", Fwd(t, &SkyTelescope::GetRaDec));
+    o.answer("dRA", Fwd(t, &SkyTelescope::dRA));
+    o.answer("dDec", Fwd(t, &SkyTelescope::dDec));
+    o.answer("GetAzAlt", Fwd(t, &SkyTelescope::GetAzAlt));
+    o.answer("dAlt", Fwd(t, &SkyTelescope::dAlt));
+    o.answer("dAz", Fwd(t, &SkyTelescope::dAz));
+    o.answer("SlewToRaDec", Fwd<2>(t, &SkyTelescope::SlewToRaDec));
+    o.answer("SlewToAzAlt", Fwd<2>(t, &SkyTelescope::SlewToAzAlt));
+    o.answer("IsSlewComplete", Fwd(t, &SkyTelescope::IsSlewComplete));
 }
 
 void Serve(ServedObject& o, std::shared_ptr<SkyPlanetarium> p) {
-    o.answer("Connect", Do([p](const Call&) { p->Connect(); }));
-    o.answer("Disconnect", Do([p](const Call&) { p->Disconnect(); }));
-    o.answer("DisconnectTelescope", Do([p](const Call&) { p->DisconnectTelescope(); }));
-    o.answer("ImageLink", Do([p](const Call& c) {
-                 p->ImageLink(c.byRef(0).real(0), c.byRef(1).real(1), c.byRef(2).real(2));
-             }));
-    o.answer("GetObjectRaDec", Do([p](const Call& c) { p->GetObjectRaDec(c.text(0)); }));
-    o.answer("dObjectRa", Do([p](const Call&) { return p->dObjectRa(); }));
-    o.answer("dObjectDec", Do([p](const Call&) { return p->dObjectDec(); }));
+    o.answer("Connect", Fwd(p, &SkyPlanetarium::Connect));
+    o.answer("Disconnect", Fwd(p, &SkyPlanetarium::Disconnect));
+    o.answer("DisconnectTelescope", Fwd(p, &SkyPlanetarium::DisconnectTelescope));
+    o.answer("ImageLink", Fwd<3>(p, &SkyPlanetarium::ImageLink));
+    o.answer("GetObjectRaDec", Fwd(p, &SkyPlanetarium::GetObjectRaDec));
+    o.answer("dObjectRa", Fwd(p, &SkyPlanetarium::dObjectRa));
+    o.answer("dObjectDec", Fwd(p, &SkyPlanetarium::dObjectDec));
 }
 
 void Serve(ServedObject& o, std::shared_ptr<DriverUtil> u) {
-    o.answer("DMSToDegrees", Do([u](const Call& c) { return u->DMSToDegrees(c.text(0)); }));
-    o.answer("DegreesToDMS", Do([u](const Call& c) {
-                 return u->DegreesToDMS(c.real(0), c.text(1), c.text(2), c.text(3));
-             }));
-    o.answer("HoursToHMS", Do([u](const Call& c) {
-                 return u->HoursToHMS(c.real(0), c.text(1), c.text(2), c.text(3));
-             }));
+    o.answer("DMSToDegrees", Fwd(u, &DriverUtil::DMSToDegrees));
+    o.answer("DegreesToDMS", Fwd(u, &DriverUtil::DegreesToDMS));
+    o.answer("HoursToHMS", Fwd(u, &DriverUtil::HoursToHMS));
 }
 
 void Serve(ServedObject& o, std::shared_ptr<DriverChooser> ch) {
-    o.onPut("DeviceType", Do([ch](const Call& c) { ch->SetDeviceType(c.text(0)); }));
-    o.answer("Choose", Do([ch](const Call& c) { return ch->Choose(c.byRef(0).text(0)); }));
+    o.onPut("DeviceType", Fwd(ch, &DriverChooser::SetDeviceType));
+    o.answer("Choose", Fwd<1>(ch, &DriverChooser::Choose));
 }
 
 void Serve(ServedObject& o, std::shared_ptr<CcdCamera> cam) {
-    o.answer("Connect", Do([cam](const Call&) { cam->Connect(); }));
-    o.answer("Disconnect", Do([cam](const Call&) { cam->Disconnect(); }));
-    o.onPut("ExposureTime", Do([cam](const Call& c) { cam->SetExposureTime(c.real(0)); }));
-    o.onPut("BinX", Do([cam](const Call& c) { cam->SetBinX(c.real(0)); }));
-    o.onPut("BinY", Do([cam](const Call& c) { cam->SetBinY(c.real(0)); }));
-    o.onPut("ImageReduction", Do([cam](const Call& c) { cam->SetImageReduction(c.whole(0)); }));
-    o.onPut("Series", Do([cam](const Call& c) { cam->SetSeries(c.whole(0)); }));
-    o.onPut("Delay", Do([cam](const Call& c) { cam->SetDelay(c.whole(0)); }));
-    o.answer("AutoSaveOn", Do([cam](const Call&) { return cam->AutoSaveOn(); }));
-    o.onPut("AutoSaveOn", Do([cam](const Call& c) { cam->SetAutoSaveOn(c.truth(0)); }));
-    o.onPut("Asynchronous", Do([cam](const Call& c) { cam->SetAsynchronous(c.truth(0)); }));
-    o.answer("TakeImage", Do([cam](const Call&) { cam->TakeImage(); }));
-    o.answer("State", Do([cam](const Call&) { return cam->State(); }));
-    o.answer("Status", Do([cam](const Call&) { return cam->Status(); }));
-    o.answer("Abort", Do([cam](const Call&) { cam->Abort(); }));
-    o.onPut("AutoSaveFileFormat",
-            Do([cam](const Call& c) { cam->SetAutoSaveFileFormat(c.whole(0)); }));
+    o.answer("Connect", Fwd(cam, &CcdCamera::Connect));
+    o.answer("Disconnect", Fwd(cam, &CcdCamera::Disconnect));
+    o.onPut("ExposureTime", Fwd(cam, &CcdCamera::SetExposureTime));
+    o.onPut("BinX", Fwd(cam, &CcdCamera::SetBinX));
+    o.onPut("BinY", Fwd(cam, &CcdCamera::SetBinY));
+    o.onPut("ImageReduction", Fwd(cam, &CcdCamera::SetImageReduction));
+    o.onPut("Series", Fwd(cam, &CcdCamera::SetSeries));
+    o.onPut("Delay", Fwd(cam, &CcdCamera::SetDelay));
+    o.answer("AutoSaveOn", Fwd(cam, &CcdCamera::AutoSaveOn));
+    o.onPut("AutoSaveOn", Fwd(cam, &CcdCamera::SetAutoSaveOn));
+    o.onPut("Asynchronous", Fwd(cam, &CcdCamera::SetAsynchronous));
+    o.answer("TakeImage", Fwd(cam, &CcdCamera::TakeImage));
+    o.answer("State", Fwd(cam, &CcdCamera::State));
+    o.answer("Status", Fwd(cam, &CcdCamera::Status));
+    o.answer("Abort", Fwd(cam, &CcdCamera::Abort));
+    o.onPut("AutoSaveFileFormat", Fwd(cam, &CcdCamera::SetAutoSaveFileFormat));
 }
 
 void Serve(ServedObject& o, std::shared_ptr<CcdImage> im) {
-    o.answer("AttachToActiveImager", Do([im](const Call&) { im->AttachToActiveImager(); }));
-    o.answer("ScaleInArcsecondsPerPixel",
-             Do([im](const Call&) { return im->ScaleInArcsecondsPerPixel(); }));
-    o.onPut("ScaleInArcsecondsPerPixel",
-            Do([im](const Call& c) { im->SetScaleInArcsecondsPerPixel(c.real(0)); }));
-    o.answer("Path", Do([im](const Call&) { return im->Path(); }));
-    o.onPut("Path", Do([im](const Call& c) { im->SetPath(c.text(0)); }));
-    o.answer("Save", Do([im](const Call&) { im->Save(); }));
-    o.answer("InsertWCS", Do([im](const Call& c) { im->InsertWCS(c.whole(0)); }));
+    o.answer("AttachToActiveImager", Fwd(im, &CcdImage::AttachToActiveImager));
+    o.answer("ScaleInArcsecondsPerPixel", Fwd(im, &CcdImage::ScaleInArcsecondsPerPixel));
+    o.onPut("ScaleInArcsecondsPerPixel", Fwd(im, &CcdImage::SetScaleInArcsecondsPerPixel));
+    o.answer("Path", Fwd(im, &CcdImage::Path));
+    o.onPut("Path", Fwd(im, &CcdImage::SetPath));
+    o.answer("Save", Fwd(im, &CcdImage::Save));
+    o.answer("InsertWCS", Fwd(im, &CcdImage::InsertWCS));
     o.answer("WCSArray", [im](const Call& c, VARIANT* r, EXCEPINFO* x) {
         long bound = 0;
         const HRESULT hr =
-            Do([&](const Call&) { bound = im->WCSArrayUpperBound(c.whole(0)); })(c, r, x);
+            Do([&](const Call&) { bound = im->WCSArrayUpperBound(c.arg<int>(0)); })(c, r, x);
         return FAILED(hr) ? hr : Array(bound + 1)(c, r, x);
     });
-    o.answer("NorthAngle", Do([im](const Call&) { return im->NorthAngle(); }));
+    o.answer("NorthAngle", Fwd(im, &CcdImage::NorthAngle));
+}
+
+void Serve(ServedObject& o, std::shared_ptr<MaximDocument> d) {
+    o.answer("SaveFile", Fwd(d, &MaximDocument::SaveFile));
+    o.answer("Calibrate", Fwd(d, &MaximDocument::Calibrate));
+    o.answer("Copy", Fwd(d, &MaximDocument::Copy));
 }
 
 // MaxIm DL hands out its camera and the camera's document as objects of their own, served here
 // each time they are asked for and owned by the object that handed them out.
-void Serve(ServedObject& o, std::shared_ptr<MaximDocument> d);
 void Serve(ServedObject& o, std::shared_ptr<MaximCamera> cam);
 
 template <class T>
@@ -121,31 +126,23 @@ IDispatch* Child(ServedObject& parent, std::shared_ptr<T> object) {
     return &child;
 }
 
-void Serve(ServedObject& o, std::shared_ptr<MaximDocument> d) {
-    o.answer("SaveFile", Do([d](const Call& c) {
-                 d->SaveFile(c.text(0), c.whole(1), c.truth(2), c.whole(3), c.truth(4));
-             }));
-    o.answer("Calibrate", Do([d](const Call&) { d->Calibrate(); }));
-    o.answer("Copy", Do([d](const Call&) { d->Copy(); }));
-}
-
 void Serve(ServedObject& o, std::shared_ptr<MaximCamera> cam) {
-    o.onPut("LinkEnabled", Do([cam](const Call& c) { cam->SetLinkEnabled(c.truth(0)); }));
-    o.answer("BinX", Do([cam](const Call&) { return cam->BinX(); }));
-    o.onPut("BinX", Do([cam](const Call& c) { cam->SetBinX(c.real(0)); }));
-    o.onPut("BinY", Do([cam](const Call& c) { cam->SetBinY(c.real(0)); }));
-    o.answer("Temperature", Do([cam](const Call&) { return cam->Temperature(); }));
-    o.answer("Expose", Do([cam](const Call& c) { cam->Expose(c.real(0), c.whole(1)); }));
-    o.answer("ImageReady", Do([cam](const Call&) { return cam->ImageReady(); }));
-    o.answer("AbortExposure", Do([cam](const Call&) { cam->AbortExposure(); }));
+    o.onPut("LinkEnabled", Fwd(cam, &MaximCamera::SetLinkEnabled));
+    o.answer("BinX", Fwd(cam, &MaximCamera::BinX));
+    o.onPut("BinX", Fwd(cam, &MaximCamera::SetBinX));
+    o.onPut("BinY", Fwd(cam, &MaximCamera::SetBinY));
+    o.answer("Temperature", Fwd(cam, &MaximCamera::Temperature));
+    o.answer("Expose", Fwd(cam, &MaximCamera::Expose));
+    o.answer("ImageReady", Fwd(cam, &MaximCamera::ImageReady));
+    o.answer("AbortExposure", Fwd(cam, &MaximCamera::AbortExposure));
     o.answer("Document", Do([cam, &o](const Call&) { return Child(o, cam->Document()); }));
 }
 
 void Serve(ServedObject& o, std::shared_ptr<MaximApplication> app) {
     o.answer("CCDCamera", Do([app, &o](const Call&) { return Child(o, app->CCDCamera()); }));
-    o.answer("CalClear", Do([app](const Call&) { app->CalClear(); }));
-    o.answer("CalAddDark", Do([app](const Call& c) { app->CalAddDark(c.text(0)); }));
-    o.answer("CalSet", Do([app](const Call&) { app->CalSet(); }));
+    o.answer("CalClear", Fwd(app, &MaximApplication::CalClear));
+    o.answer("CalAddDark", Fwd(app, &MaximApplication::CalAddDark));
+    o.answer("CalSet", Fwd(app, &MaximApplication::CalSet));
 }
 
 // How each identifier's object is made: the simulator's factory member for its kind.
@@ -154,22 +151,6 @@ Build Kind() {
     return [](sim::Observatory& sim, ServedObject& o, const std::string& progId) {
         Serve(o, (sim.factory().*Create)(progId));
     };
-}
-
-const std::vector<std::pair<std::string, Build>>& Identifiers() {
-    static const std::vector<std::pair<std::string, Build>> ids = {
-        {progid::kTheSky5, Kind<&ObjectFactory::createPlanetarium>()},
-        {progid::kTheSky6, Kind<&ObjectFactory::createPlanetarium>()},
-        {progid::kTele5, Kind<&ObjectFactory::createSkyTelescope>()},
-        {progid::kTele6, Kind<&ObjectFactory::createSkyTelescope>()},
-        {progid::kGemini, Kind<&ObjectFactory::createAscomTelescope>()},
-        {progid::kUtil, Kind<&ObjectFactory::createDriverUtil>()},
-        {progid::kChooser, Kind<&ObjectFactory::createChooser>()},
-        {progid::kCcdCamera, Kind<&ObjectFactory::createCcdCamera>()},
-        {progid::kCcdImage, Kind<&ObjectFactory::createCcdImage>()},
-        {progid::kMaxim, Kind<&ObjectFactory::createMaximApplication>()},
-    };
-    return ids;
 }
 
 // Under Wine the identifiers must sit under HKLM's classes: those under HKCU are not seen.
@@ -235,8 +216,21 @@ class ServedObservatory::Factory : public IClassFactory {
 };
 
 ServedObservatory::ServedObservatory(sim::Observatory& sim) {
+    using F = ObjectFactory;
+    const std::pair<std::string, Build> ids[] = {
+        {progid::kTheSky5, Kind<&F::createPlanetarium>()},
+        {progid::kTheSky6, Kind<&F::createPlanetarium>()},
+        {progid::kTele5, Kind<&F::createSkyTelescope>()},
+        {progid::kTele6, Kind<&F::createSkyTelescope>()},
+        {progid::kGemini, Kind<&F::createAscomTelescope>()},
+        {progid::kUtil, Kind<&F::createDriverUtil>()},
+        {progid::kChooser, Kind<&F::createChooser>()},
+        {progid::kCcdCamera, Kind<&F::createCcdCamera>()},
+        {progid::kCcdImage, Kind<&F::createCcdImage>()},
+        {progid::kMaxim, Kind<&F::createMaximApplication>()},
+    };
     int index = 0;
-    for (const auto& [progId, build] : Identifiers()) {
+    for (const auto& [progId, build] : ids) {
         factories_.push_back(std::make_unique<Factory>(sim, progId, build, ++index));
     }
 }

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <map>
-#include <memory>
 
 #include "win/com_types.h"
 #include "win/shell_browser.h"
@@ -73,35 +72,24 @@ class TestWindow {
     HWND hwnd_ = nullptr;
 };
 
-class DesktopTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        planetarium_ = std::make_unique<TestWindow>(L"TheSky6 Professional Edition");
-        other_ = std::make_unique<TestWindow>(L"Ciel \u00e9toil\u00e9 \u2014 \u661f");
-        ASSERT_TRUE(planetarium_->hwnd() && other_->hwnd())
-            << "no window could be created: Wine needs an X display (tools/test-windows.sh "
-               "starts Xvfb when there is none)";
-    }
-
-    WinDesktop desktop_;
-    std::unique_ptr<TestWindow> planetarium_;
-    std::unique_ptr<TestWindow> other_;
-};
-
 // Found by its title (wide characters beyond ASCII too), brought to the front (also from
-// minimized), and given the keys.
-TEST_F(DesktopTest, FindsWindowsByTitleBringsThemToTheFrontAndTypesIntoThem) {
+// minimized), ordered, and given the keys.
+TEST(DesktopTest, FindsOrdersAndTypesIntoWindows) {
+    WinDesktop desktop;
+    TestWindow planetarium(L"TheSky6 Professional Edition");
+    TestWindow other(L"Ciel \u00e9toil\u00e9 \u2014 \u661f");
+    ASSERT_TRUE(planetarium.hwnd() && other.hwnd())
+        << "no window could be created: Wine needs an X display (tools/test-windows.sh "
+           "starts Xvfb when there is none)";
     std::map<WindowHandle, std::string> titles;
-    for (const TopLevelWindow& w : desktop_.topLevelWindows()) {
+    for (const TopLevelWindow& w : desktop.topLevelWindows()) {
         titles[w.handle] = w.title;
     }
-    EXPECT_EQ(titles[planetarium_->handle()], "TheSky6 Professional Edition");
-    EXPECT_EQ(titles[other_->handle()], "Ciel \xC3\xA9toil\xC3\xA9 \xE2\x80\x94 \xE6\x98\x9F");
+    EXPECT_EQ(titles[planetarium.handle()], "TheSky6 Professional Edition");
+    EXPECT_EQ(titles[other.handle()], "Ciel \xC3\xA9toil\xC3\xA9 \xE2\x80\x94 \xE6\x98\x9F");
     // The last row comes back from minimized.
-    const std::pair<TestWindow*, bool> rows[] = {{planetarium_.get(), false},
-                                                 {other_.get(), false},
-                                                 {planetarium_.get(), false},
-                                                 {other_.get(), true}};
+    const std::pair<TestWindow*, bool> rows[] = {
+        {&planetarium, false}, {&other, false}, {&planetarium, false}, {&other, true}};
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE("row " + std::to_string(i));
         const auto [window, minimized] = rows[i];
@@ -109,27 +97,26 @@ TEST_F(DesktopTest, FindsWindowsByTitleBringsThemToTheFrontAndTypesIntoThem) {
             ShowWindow(window->hwnd(), SW_MINIMIZE);
             TestWindow::Pump();
         }
-        desktop_.setForegroundWindow(window->handle());
+        desktop.setForegroundWindow(window->handle());
         TestWindow::Pump();
-        EXPECT_EQ(desktop_.foregroundWindow(), window->handle());
+        EXPECT_EQ(desktop.foregroundWindow(), window->handle());
         EXPECT_FALSE(IsIconic(window->hwnd()));
     }
     // Keys go to the window in front: Ctrl+V once, then V alone.
-    ASSERT_EQ(desktop_.foregroundWindow(), other_->handle());
-    desktop_.keyDown(kVkControl);
-    desktop_.keyDown(kVkV);
-    desktop_.keyUp(kVkV);
-    desktop_.keyUp(kVkControl);
-    desktop_.keyDown(kVkV);
-    desktop_.keyUp(kVkV);
+    ASSERT_EQ(desktop.foregroundWindow(), other.handle());
+    for (const auto& [key, down] : {std::pair{kVkControl, true},
+                                    {kVkV, true},
+                                    {kVkV, false},
+                                    {kVkControl, false},
+                                    {kVkV, true},
+                                    {kVkV, false}}) {
+        down ? desktop.keyDown(key) : desktop.keyUp(key);
+    }
     TestWindow::Pump();
-    EXPECT_EQ(other_->keys.ctrlV, 1);
-    EXPECT_EQ(other_->keys.plainV, 1);
-    EXPECT_EQ(planetarium_->keys.ctrlV + planetarium_->keys.plainV, 0);
-}
-
-// A topmost window stays above a normal one that is raised; RaiseToTop orders normal ones.
-TEST_F(DesktopTest, WindowOrder) {
+    EXPECT_EQ(other.keys.ctrlV, 1);
+    EXPECT_EQ(other.keys.plainV, 1);
+    EXPECT_EQ(planetarium.keys.ctrlV + planetarium.keys.plainV, 0);
+    // A topmost window stays above a normal one that is raised; RaiseToTop orders normal ones.
     auto above = [](const TestWindow& upper, const TestWindow& lower) {
         HWND h = GetWindow(upper.hwnd(), GW_HWNDNEXT);
         while (h && h != lower.hwnd()) {
@@ -137,13 +124,13 @@ TEST_F(DesktopTest, WindowOrder) {
         }
         return h == lower.hwnd();
     };
-    RaiseToTop(planetarium_->handle());
-    EXPECT_TRUE(above(*planetarium_, *other_));
-    SetTopmost(other_->handle(), true);
-    RaiseToTop(planetarium_->handle());
-    EXPECT_TRUE(IsTopmost(other_->handle()) && above(*other_, *planetarium_));
-    SetTopmost(other_->handle(), false);
-    EXPECT_FALSE(IsTopmost(other_->handle()) || IsTopmost(planetarium_->handle()));
+    RaiseToTop(planetarium.handle());
+    EXPECT_TRUE(above(planetarium, other));
+    SetTopmost(other.handle(), true);
+    RaiseToTop(planetarium.handle());
+    EXPECT_TRUE(IsTopmost(other.handle()) && above(other, planetarium));
+    SetTopmost(other.handle(), false);
+    EXPECT_FALSE(IsTopmost(other.handle()) || IsTopmost(planetarium.handle()));
 }
 
 // What the shell cannot open is reported as not started, never taken for an open manual.

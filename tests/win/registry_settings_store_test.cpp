@@ -16,6 +16,7 @@ namespace {
 // settings alone; removed before and after.
 constexpr const char* kApp = "KOV Test";
 constexpr const char* kSection = "Settings";
+constexpr const char* kPath = "Software\\VB and VBA Program Settings\\KOV Test\\Settings";
 
 void DeleteTestApp() {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\KOV Test");
@@ -25,9 +26,8 @@ void DeleteTestApp() {
 // the key, with whatever type and length it chose.
 void WriteRaw(const std::string& name, DWORD type, const void* data, DWORD bytes) {
     HKEY key = nullptr;
-    const std::string path = "Software\\VB and VBA Program Settings\\KOV Test\\Settings";
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes),
               ERROR_SUCCESS);
@@ -39,9 +39,8 @@ std::string ReadRaw(const std::string& name) {
     char buffer[256] = {};
     DWORD type = 0;
     DWORD bytes = sizeof(buffer) - 1;
-    const std::string path = "Software\\VB and VBA Program Settings\\KOV Test\\Settings";
-    if (RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_ANY, &type, buffer,
-                     &bytes) != ERROR_SUCCESS) {
+    if (RegGetValueA(HKEY_CURRENT_USER, kPath, name.c_str(), RRF_RT_ANY, &type, buffer, &bytes) !=
+        ERROR_SUCCESS) {
         return "<absent>";
     }
     return type == REG_SZ ? std::string(buffer) : "<type " + std::to_string(type) + ">";
@@ -104,10 +103,8 @@ TEST_F(RegistrySettingsStoreTest, CommitReportsASectionLostBeforeTheSaveEnded) {
         ADD_FAILURE() << "a lost save was taken for done";
     } catch (const AutomationError& e) {
         EXPECT_EQ(e.number(), 75);
-        EXPECT_NE(
-            e.description().find(
-                "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\KOV Test\\Settings"),
-            std::string::npos)
+        EXPECT_NE(e.description().find(std::string("HKEY_CURRENT_USER\\") + kPath),
+                  std::string::npos)
             << e.description();
     }
     EXPECT_NO_THROW(store_.commit());

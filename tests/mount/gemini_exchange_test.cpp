@@ -103,6 +103,13 @@ TEST_F(GeminiExchange, CommandsRepliesTermsAndTargets) {
     }
 }
 
+// Without TheSky there is no hold to release or take back: only the driver's wait remains.
+TEST_F(GeminiExchange, WithoutTheSkyOnlyTheDriversWaitRemains) {
+    SimStation bare;
+    EXPECT_TRUE(GetGeminiResult(bare.st, a, e, 0.0, 0.0, 0));
+    EXPECT_EQ(bare.ui.yields, 5);
+}
+
 // A driver that cannot be created (with any error number) is reported, one that will not
 // connect is not; either way an earlier driver is let go and TheSky gets the mount back.
 TEST_F(GeminiExchange, ADriverThatFailsEndsTheExchange) {

@@ -31,11 +31,6 @@ TEST(DeviceObjects, CreateConnectDisconnectAndDeleteInOrder) {
                      "create Gemini.Telescope", "SkyPlanetarium.Disconnect",
                      "MaximCamera.SetLinkEnabled", "AscomTelescope.SetConnected"}));
     EXPECT_EQ(s.sim.aliveTotal(), 0);
-    for (const char* line :
-         {"Starting TheSky, CCDSoft", "Done", "Connecting to TheSky and Camera", "Done!"}) {
-        EXPECT_TRUE(s.logged(line)) << line;
-    }
-    EXPECT_TRUE(s.ui.boxes.empty());
 }
 
 // Any failure ends the procedure; the box after a failed creation drops "trying to".

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "model/operator_log.h"
 #include "station/clock.h"
 #include "station/operator.h"
-#include "ui/operator_log.h"
 #include "ui/qt/log_form.h"
 #include "unattended_operator.h"
 
@@ -24,7 +24,6 @@ class FixedClock : public kov::Clock {
     kov::TimeOfDay timeOfDay() const override { return {21, 5, 3}; }
     double epochSeconds() const override { return 0; }
 };
-
 
 // A log of `existing` entries of a run's usual length, shown in an open log window.
 struct OpenLog {

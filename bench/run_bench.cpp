@@ -15,9 +15,9 @@
 #include <map>
 #include <string>
 
-#include "run/run_commands.h"
+#include "commands/start_stop_test.h"
+#include "model/station.h"
 #include "sim/observatory.h"
-#include "station/station.h"
 #include "station/texts.h"
 #include "unattended_operator.h"
 

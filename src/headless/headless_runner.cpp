@@ -6,6 +6,11 @@
 #include <memory>
 #include <optional>
 
+#include "commands/add_point.h"
+#include "commands/choose_connect.h"
+#include "commands/one_sync_addl_align.h"
+#include "commands/start_stop_test.h"
+#include "commands/unexpected_error.h"
 #include "headless/clocks.h"
 #include "headless/control_settings.h"
 #include "headless/headless_operator.h"
@@ -14,20 +19,16 @@
 #include "headless/options.h"
 #include "headless/run_report.h"
 #include "headless/stdout_log.h"
-#include "mount/add_point.h"
+#include "model/point_file.h"
+#include "model/run_settings.h"
+#include "model/station.h"
 #include "mount/model_result_text.h"
-#include "mount/target_sync.h"
-#include "mount/telescope_choice.h"
 #include "run/model_csv.h"
 #include "run/model_view.h"
-#include "run/run_commands.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
 #include "station/programs.h"
 #include "station/safe_file.h"
-#include "station/station.h"
-#include "ui/point_file.h"
-#include "ui/run_settings.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -208,21 +209,7 @@ class Runner {
     // As the window does for a click that throws: logged and shown, and the command failed.
     template <class Click>
     bool guarded(Click&& click) {
-        std::string what;
-        try {
-            click();
-            return true;
-        } catch (const std::exception& e) {
-            what = e.what();
-        } catch (...) {
-            what = "Unknown error";
-        }
-        st_.log.AddLog("Unexpected error: " + what);
-        ui_.messageBox("Unexpected error: " + what +
-                           "\r\nThe command was not completed. Check the outside programs and "
-                           "try again.",
-                       "KOV - ERROR", Buttons::Ok, Icon::Critical);
-        return false;
+        return GuardCommand(st_, std::forward<Click>(click));
     }
 
     // A START, TEST, One Sync or Add'l Align: the button is clicked once to start the work. A
@@ -245,7 +232,7 @@ class Runner {
         }
         if (command == Command::Sync || command == Command::Align) {
             // "Sync Done!": the solution was sent and the controller's terms read back.
-            return record.points.size() == 1 && record.points.front().sync > 0 &&
+            return record.points.size() == 1 && record.points.front().sent != SentAs::Nothing &&
                    record.points.front().terms.has_value();
         }
         return record.pointsSolved() >= record.pointsAsked;

@@ -45,7 +45,7 @@ Json Point(const ModelViewPoint& p) {
     point["status"] = p.status;
     point["description"] = p.statusText;
     point["terms"] = OrNull(p.terms, Terms);
-    point["sent"] = p.sync == 1 ? "sync" : p.sync == 2 ? "align" : "";
+    point["sent"] = SentAsName(p.sent);
     point["outcome"] = PointOutcomeName(p.outcome);
     point["altAz"] = OrNull(p.sky, Horizontal);
     point["errorArcsec"] = OrNull(p.error, Error);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "run/run_record.h"
+#include "model/run_record.h"
 
 namespace kov::headless {
 

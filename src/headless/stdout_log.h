@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "ui/operator_log.h"
+#include "model/operator_log.h"
 
 namespace kov::headless {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "mount/attempt.h"
-#include "station/station.h"
+#include "model/station.h"
+#include "station/attempt.h"
 #include "station/texts.h"
 
 namespace kov {
@@ -52,7 +52,8 @@ Orientation CompareOrientation(double reference, double measured) {
 
 // The three checks of a solved image. A failed check logs its reason and leaves status 1; a
 // solver error on a read leaves the solver's own number, and the checks after it are skipped.
-void CheckSolution(Station& st, CcdImage& image, bool bFirst, double binX, double expected) {
+void CheckSolution(Station& st, CcdImage& image, bool bFirst, double binX, double expected,
+                   PlateSolution& solution) {
     ErrorState& status = st.error;
     long stars = 0;
     if (!Attempt(status, [&] { stars = image.WCSArrayUpperBound(0); })) {
@@ -68,6 +69,7 @@ void CheckSolution(Station& st, CcdImage& image, bool bFirst, double binX, doubl
     if (!Attempt(status, [&] { solved = image.ScaleInArcsecondsPerPixel(); })) {
         return;
     }
+    solution.scale = solved;
     if (std::fabs(solved - expected) >= kScaleTolerance) {
         bool accepted = false;
         if (bFirst) {
@@ -93,6 +95,7 @@ void CheckSolution(Station& st, CcdImage& image, bool bFirst, double binX, doubl
     if (!Attempt(status, [&] { angle = image.NorthAngle(); })) {
         return;
     }
+    solution.northAngle = angle;
     if (bFirst) {
         st.imaging.referenceNorthAngle = angle;
         st.log.AddLog("Initial image angle = " + GeneralNumber(angle));
@@ -113,9 +116,7 @@ void CheckSolution(Station& st, CcdImage& image, bool bFirst, double binX, doubl
     }
 }
 
-}  // namespace
-
-bool ExposeCCDSoft(Station& st, bool bFirst) {
+bool Expose(Station& st, bool bFirst, PlateSolution& solution) {
     CcdCamera& camera = Require(st.devices.ccdCamera);
     const RunSettings& s = st.settings;
     const std::string binMode = s.BinModeText();
@@ -197,9 +198,19 @@ bool ExposeCCDSoft(Station& st, bool bFirst) {
         return false;
     }
     if (inserted) {
-        CheckSolution(st, image, bFirst, binX, expected);
+        CheckSolution(st, image, bFirst, binX, expected, solution);
     }
     return true;
+}
+
+}  // namespace
+
+PlateSolution ExposeCCDSoft(Station& st, bool bFirst) {
+    PlateSolution solution;
+    solution.bStopped = !Expose(st, bFirst, solution);
+    solution.status = st.error.number;
+    solution.text = st.error.description;
+    return solution;
 }
 
 }  // namespace kov

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "imaging/plate_solution.h"
+
 namespace kov {
 
 struct Station;
 
 // Takes one image with CCDSoft, has it plate-solved and checks stars, scale and orientation
-// (bFirst: a reference image). Leaves the solution status in st.error for the caller: 0 solved,
-// the solver's own number and text, or 1 for a failed check. False when it left early on a stop.
-// Its progress repeats the ImageNumber label the caller set.
-bool ExposeCCDSoft(Station& st, bool bFirst);
+// (bFirst: a reference image). Returns the solution's status (0 solved, the solver's own number
+// and text, or 1 for a failed check) with the scale and north angle the image reported, and
+// leaves the same status in st.error, the current error later steps read; bStopped when it left
+// early on a stop. Its progress repeats the ImageNumber label the caller set.
+PlateSolution ExposeCCDSoft(Station& st, bool bFirst);
 
 }  // namespace kov

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "mount/attempt.h"
-#include "station/station.h"
+#include "model/station.h"
+#include "station/attempt.h"
 #include "station/texts.h"
 
 namespace kov {
@@ -169,7 +169,9 @@ void ReleaseKey(Desktop& desktop, int virtualKey) {
     desktop.keyUp(virtualKey);
 }
 
-bool ExposeMaxim(Station& st, double ra, double dec) {
+namespace {
+
+bool ExposeAndLink(Station& st, double ra, double dec) {
     const std::shared_ptr<MaximApplication> application =
         st.objects.createMaximApplication(progid::kMaxim);
     MaximCamera& camera = Require(st.devices.maximCamera);
@@ -233,6 +235,17 @@ bool ExposeMaxim(Station& st, double ra, double dec) {
     st.error.clear();
     Attempt(st.error, [&] { Require(st.devices.planetarium).ImageLink(scale, ra, dec); });
     return st.error.number <= 0;
+}
+
+}  // namespace
+
+PlateSolution ExposeMaxim(Station& st, double ra, double dec) {
+    const bool bLinked = ExposeAndLink(st, ra, dec);
+    PlateSolution solution;
+    solution.bStopped = !bLinked && st.run.bStop;
+    solution.status = st.error.number;
+    solution.text = st.error.description;
+    return solution;
 }
 
 }  // namespace kov

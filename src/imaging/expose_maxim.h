@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "imaging/plate_solution.h"
 #include "station/desktop.h"
 
 namespace kov {
@@ -9,10 +10,10 @@ namespace kov {
 struct Station;
 
 // Takes one image with MaxIm DL (with an automatic dark frame when auto-dark is on) and has the
-// planetarium's image link solve it near (ra hours, dec degrees). Leaves the solution status in
-// st.error for the caller: 0 solved, 1 for a failure of its own, else the image link's error.
-// True when the image link returned a status that is not above 0.
-bool ExposeMaxim(Station& st, double ra, double dec);
+// planetarium's image link solve it near (ra hours, dec degrees). Returns the solution's status
+// (0 solved, 1 for a failure of its own, else the image link's error) and leaves the same status
+// in st.error; bStopped when it left early on a stop.
+PlateSolution ExposeMaxim(Station& st, double ra, double dec);
 
 // Waits for the MaxIm DL camera's image, showing baseText with the seconds left in Status.
 // No time limit: it ends when the image is ready or when the operator stops.

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "mount/telescope_interfaces.h"
+#include "station/telescope_interfaces.h"
 
 namespace kov {
 

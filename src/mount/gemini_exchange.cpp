@@ -4,8 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "mount/attempt.h"
-#include "station/station.h"
+#include "model/station.h"
+#include "mount/model_result_text.h"
+#include "station/attempt.h"
 #include "station/texts.h"
 
 namespace kov {
@@ -144,6 +145,38 @@ bool GetGeminiResult(Station& st, double& a, double& e, double dRA, double dDec,
         WaitHalfSecond(st);
     }
     return result;
+}
+
+bool ShowGeminiTerms(Station& st, SentAs sent, const SkyPosition& solved,
+                     const std::string& logPrefix) {
+    int sync = 0;  // the controller's own numbering of what is sent
+    switch (sent) {
+        case SentAs::Nothing:
+            break;
+        case SentAs::Sync:
+            sync = 1;
+            break;
+        case SentAs::Alignment:
+            sync = 2;
+            break;
+    }
+    if (sync != 0) {
+        st.record.setSent(sent);
+    }
+    double a = 0.0;
+    double e = 0.0;
+    if (!GetGeminiResult(st, a, e, solved.ra, solved.dec, sync)) {
+        return false;
+    }
+    const std::string text = ModelResultText(a, e);
+    st.ui.setLabel(Label::GeminiResult, text);
+    st.log.AddLog(logPrefix + text);
+    if (sync == 0) {
+        st.record.setStartTerms({a, e});
+    } else {
+        st.record.setTerms({a, e});
+    }
+    return true;
 }
 
 }  // namespace kov

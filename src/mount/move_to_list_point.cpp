@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "mount/attempt.h"
+#include "model/station.h"
 #include "mount/wait_for_slew.h"
-#include "station/station.h"
+#include "station/attempt.h"
 
 namespace kov {
 

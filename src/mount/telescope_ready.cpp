@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "mount/attempt.h"
-#include "station/station.h"
+#include "model/station.h"
+#include "station/attempt.h"
 
 namespace kov {
 

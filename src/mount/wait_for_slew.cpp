@@ -1,6 +1,6 @@
 #include "mount/wait_for_slew.h"
 
-#include "station/station.h"
+#include "model/station.h"
 
 namespace kov {
 

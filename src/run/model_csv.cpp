@@ -50,9 +50,7 @@ std::string ModelCsvRows(int run, const std::string& command, const ModelView& v
             TextField(command),
             std::to_string(p.imageNumber),
             PointOutcomeName(p.outcome),
-            p.sync == 1   ? "sync"
-            : p.sync == 2 ? "align"
-                          : "",
+            SentAsName(p.sent),
             Field(Part(p.target, &SkyPosition::ra)),
             Field(Part(p.target, &SkyPosition::dec)),
             Field(Part(p.solved, &SkyPosition::ra)),

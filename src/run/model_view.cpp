@@ -4,9 +4,9 @@
 #include <cctype>
 #include <cmath>
 
+#include "model/point_list.h"
+#include "model/run_settings.h"
 #include "station/texts.h"
-#include "ui/point_list.h"
-#include "ui/run_settings.h"
 
 namespace kov {
 
@@ -74,7 +74,7 @@ ModelView BuildModelView(const RunRecord& record) {
     for (const PointRecord& p : record.points) {
         ModelViewPoint point;
         point.imageNumber = p.imageNumber;
-        point.sync = p.sync;
+        point.sent = p.sent;
         point.target = p.target;
         point.sky = p.mount;
         point.terms = p.terms;
@@ -83,12 +83,12 @@ ModelView BuildModelView(const RunRecord& record) {
         // A point that failed has no solution, whatever was read before the failure.
         if (p.status == 0 && p.solved) {
             point.solved = p.solved;
-            point.outcome = p.sync > 0 ? PointOutcome::Sent : PointOutcome::Solved;
+            point.outcome = p.sent != SentAs::Nothing ? PointOutcome::Sent : PointOutcome::Solved;
             if (p.target) {
                 point.error = PointingErrorOf(*p.target, *p.solved);
             }
         }
-        if (p.sync == 2 && p.terms) {
+        if (p.sent == SentAs::Alignment && p.terms) {
             view.history.push_back(
                 {static_cast<int>(view.history.size()) + 1, p.imageNumber, *p.terms});
         }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "run/run_record.h"
+#include "model/run_record.h"
 
 namespace kov {
 
@@ -32,7 +32,7 @@ struct PointingError {
 struct ModelViewPoint {
     int imageNumber = 0;
     PointOutcome outcome = PointOutcome::Failed;
-    int sync = 0;  // 0 nothing, 1 sync, 2 alignment point
+    SentAs sent = SentAs::Nothing;
     std::optional<SkyPosition> target;
     std::optional<SkyPosition> solved;  // only for a solved point
     std::optional<HorizontalPosition> sky;

@@ -1,6 +1,5 @@
 #include "run/target_loop.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -10,46 +9,25 @@
 
 #include "imaging/expose_ccdsoft.h"
 #include "imaging/expose_maxim.h"
-#include "mount/attempt.h"
+#include "model/run_state.h"
+#include "model/station.h"
 #include "mount/gemini_exchange.h"
-#include "mount/model_result_text.h"
-#include "mount/move_to_list_point.h"
-#include "run/run_state.h"
+#include "run/run_error_path.h"
+#include "run/run_slews.h"
+#include "run/test_statistics.h"
 #include "run/zigzag_walk.h"
-#include "station/station.h"
+#include "station/attempt.h"
 #include "station/texts.h"
 
 namespace kov {
 
 namespace {
 
-constexpr const char* kSlewObjectName = "KovSkyMapper";
-constexpr const char* kSlewingBack = "Slewing to starting position";
-constexpr int kFailedPollsToGiveUp = 3;  // consecutive polls of a slew that raised
-
-// How the loop leaves before the last point: thrown from deep inside a pass, caught once.
-enum class Leave {
-    Return,    // at once, telescope where it is (a stop, or the operator declined after an error)
-    EndOfRun,  // through the end of the run: slew back, "Modeling run completed!"
-};
-struct LeaveLoop {
-    Leave how;
-};
-
-// The order of the three waiting actions of a slew wait.
-enum class WaitOrder { YieldSleepAppend, SleepYieldAppend };
-
 // "0.0": one decimal, as the delay count-down shows the seconds left.
 std::string OneDecimal(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.1f", value);
     return text;
-}
-
-// An error in degrees the short way round: 0 to 180.
-double FoldDegrees(double deg) {
-    const double folded = AdjustDeg(std::fabs(deg));
-    return folded > 180.0 ? 360.0 - folded : folded;
 }
 
 // A count held in 32 bits; a setting far out of range is held at the nearest end.
@@ -63,9 +41,24 @@ std::int32_t ToInt32(double value) {
                          : static_cast<std::int32_t>(value);
 }
 
+// Only for the charts: a mount that cannot say where it points costs the run nothing, so
+// nobody is asked and the error state is left as the exposure made it.
+std::optional<HorizontalPosition> MountPosition(Station& st) {
+    const auto& tele = st.devices.telescope;
+    HorizontalPosition at;
+    if (Attempt([&] {
+            Require(tele).GetAzAlt();
+            at = {tele->dAlt(), tele->dAz()};
+        })) {
+        return at;
+    }
+    return std::nullopt;
+}
+
+// The passes of one run: expose and solve, send or measure, move on.
 class Loop {
   public:
-    Loop(Station& st, bool bTest) : st_(st), s_(st.settings), bTest_(bTest) {}
+    Loop(Station& st, bool bTest) : st_(st), s_(st.settings), bTest_(bTest), errors_(st) {}
 
     void run() {
         try {
@@ -90,129 +83,15 @@ class Loop {
     }
 
   private:
-    // --- The error path ----------------------------------------------------------------------
-
-    // One action of the loop. An automation error it raises goes to the error path; on Yes the
-    // loop goes on with the next action, so the caller learns only that this one failed.
     template <class Action>
     bool act(Action&& action) {
-        try {
-            std::forward<Action>(action)();
-            return true;
-        } catch (const AutomationError& failure) {
-            st_.error.set(failure);
-            lastFailure_ = st_.error;
-            errorPath();
-            return false;
-        }
-    }
-
-    void errorPath() {
-        st_.ui.setLabel(Label::Status, "Error!");
-        st_.ui.repaint(Label::Status);
-        BringToFront(st_);
-        const std::string message = "Error occurred: " + step_ + kCrLf + st_.error.description;
-        st_.log.AddLog(message);
-        const Answer answer =
-            st_.ui.messageBox(message + kCrLf + "Do you want to continue? ", "KOV - ERROR",
-                              Buttons::YesNoCancel, Icon::Critical);
-        if (answer == Answer::Yes) {
-            st_.error.clear();
-            status("Continuing...", true);
-            st_.ui.repaint(Label::Status);
-            return;
-        }
-        incomplete();
-    }
-
-    // The operator declined to go on: the mount stays where it is, so nothing more moves.
-    [[noreturn]] void incomplete() {
-        step_ = kSlewingBack;
-        st_.log.AddLog(step_);
-        status("Modeling run incomplete!", true);
-        st_.ui.repaint(Label::Status);
-        st_.ui.yield();
-        st_.record.end(RunEnding::Incomplete);
-        throw LeaveLoop{Leave::Return};
-    }
-
-    // --- Small helpers ----------------------------------------------------------------------
-
-    void status(const std::string& text, bool bLog) {
-        st_.ui.setLabel(Label::Status, text);
-        if (bLog) {
-            st_.log.AddLog(text);
-        }
-    }
-    void appendDot() { st_.ui.setLabel(Label::Status, st_.ui.label(Label::Status) + "."); }
-
-    // Yields to the window; a stop confirmed meanwhile ends the run where it stands.
-    void yieldOrReturn() {
-        st_.ui.yield();
-        if (st_.run.bStop) {
-            throw LeaveLoop{Leave::Return};
-        }
+        return errors_.act(std::forward<Action>(action));
     }
 
     double number(const Observable<std::string>& field) {
         double value = 0.0;
         act([&] { value = LeadingNumber(field()); });
         return value;
-    }
-
-    void slewAndWait(const SkyPosition& to, WaitOrder order) {
-        const auto& tele = st_.devices.telescope;
-        act([&] { Require(tele).SetAsynchronous(true); });
-        // A slew that was refused has nothing to wait for.
-        const bool bStarted =
-            act([&] { Require(tele).SlewToRaDec(to.ra, to.dec, kSlewObjectName); });
-        for (int failedPolls = 0; bStarted;) {
-            // A poll that raised tells nothing about the mount: it is taken as still moving, so
-            // no image is taken while the mount may be on its way. A mount that cannot be
-            // watched at all ends the run rather than asking every half second.
-            int done = 0;
-            if (act([&] { done = Require(tele).IsSlewComplete(); })) {
-                failedPolls = 0;
-            } else if (++failedPolls >= kFailedPollsToGiveUp) {
-                incomplete();
-            }
-            if (done != 0) {
-                break;
-            }
-            if (order == WaitOrder::YieldSleepAppend) {
-                st_.ui.yield();
-                st_.clock.sleep(500);
-            } else {
-                st_.clock.sleep(500);
-                st_.ui.yield();
-            }
-            appendDot();
-        }
-        act([&] { Require(tele).SetAsynchronous(false); });
-    }
-
-    // A list move that fails, by an error or a false result without a stop, asks the operator;
-    // a Yes goes on to the next list point, since the failed one cannot be imaged. Once every
-    // point of the list has failed in a row, going round again would only ask again: the run
-    // ends as when the operator declines.
-    void moveToList(const char* failureText) {
-        for (std::size_t failed = 1;; ++failed) {
-            bool bArrived = false;
-            if (act([&] { bArrived = MoveToListPoint(st_, st_.run.nListPoint); })) {
-                if (bArrived) {
-                    return;
-                }
-                if (st_.run.bStop) {
-                    throw LeaveLoop{Leave::Return};
-                }
-                st_.error.description = failureText;
-                errorPath();
-            }
-            if (failed >= std::max<std::size_t>(1, st_.points.size())) {
-                incomplete();
-            }
-            ++st_.run.nListPoint;
-        }
     }
 
     std::string imageNumberText() {
@@ -222,7 +101,7 @@ class Loop {
                GeneralNumber(asked);
     }
 
-    // --- The run ------------------------------------------------------------------------------
+    // --- The start ----------------------------------------------------------------------------
 
     void start() {
         walk_.decDirection = 1;
@@ -235,7 +114,7 @@ class Loop {
         failures_ = 0;
         BringToFront(st_);
 
-        step_ = "Retrieving RA and DEC";
+        errors_.step = "Retrieving RA and DEC";
         const auto& tele = st_.devices.telescope;
         SkyPosition read;
         bool bRead = act([&] { Require(tele).GetRaDec(); });
@@ -250,22 +129,19 @@ class Loop {
         act([&] { Require(tele).Disconnect(); });
         st_.log.AddLog("Start RA=" + GeneralNumber(read.ra) + " Dec= " + GeneralNumber(read.dec));
 
-        step_ = "Getting Gemini alignment results";
-        if (GetGeminiResult(st_, a_, e_, 0.0, 0.0, 0)) {
-            const std::string text = ModelResultText(a_, e_);
-            st_.ui.setLabel(Label::GeminiResult, text);
-            st_.log.AddLog(text);
-            st_.record.setStartTerms({a_, e_});
-        }
+        errors_.step = "Getting Gemini alignment results";
+        ShowGeminiTerms(st_, SentAs::Nothing);
         act([&] { Require(tele).Connect(); });
 
         if (s_.bFractal()) {
-            step_ = "Getting initial coordinates";
+            errors_.step = "Getting initial coordinates";
             st_.run.nListPoint = 0;
-            step_ = "Moving to initial fractal coordinates";
-            moveToList("Cannot slew to initial list coordinates");
+            errors_.step = "Moving to initial fractal coordinates";
+            MoveToListOrAsk(st_, errors_, "Cannot slew to initial list coordinates");
         }
     }
+
+    // --- One pass: expose and solve, then send or measure -----------------------------------
 
     void pass() {
         st_.error.clear();
@@ -274,18 +150,19 @@ class Loop {
         st_.log.AddLog(imageText);
 
         bError_ = false;
-        step_ = "Exposing image and plate solving";
+        errors_.step = "Exposing image and plate solving";
         const SkyPosition hint = solverHint();
+        PlateSolution solution;
         const bool bExposed = act([&] {
-            if (s_.bCCDSoft()) {
-                ExposeCCDSoft(st_, bReference_);
-            } else {
-                ExposeMaxim(st_, hint.ra, hint.dec);
-            }
+            solution = s_.bCCDSoft() ? ExposeCCDSoft(st_, bReference_)
+                                     : ExposeMaxim(st_, hint.ra, hint.dec);
         });
         // An exposure that raised left no solution of this point: whatever the planetarium
         // holds is an earlier one, so the point goes the way of a failed plate solution.
-        const ErrorState solution = bExposed ? st_.error : lastFailure_;
+        if (!bExposed) {
+            solution.status = errors_.lastFailure.number;
+            solution.text = errors_.lastFailure.description;
+        }
         const bool bFailed = !bExposed || solution.failed();
         if (!bFailed) {
             bReference_ = false;  // this image's orientation is the reference now
@@ -295,33 +172,30 @@ class Loop {
         if (walk_.hasSlewTarget && s_.bZigZag()) {
             point.target = walk_.slewTarget;
         }
-        point.status = solution.number;
-        point.statusText = solution.description;
-        point.mount = mountPosition();
+        point.status = solution.status;
+        point.statusText = solution.text;
+        point.mount = MountPosition(st_);
         st_.record.addPoint(point);
         if (bFailed) {
-            plateSolutionFailed(solution.description);
+            plateSolutionFailed(solution.text);
             move();
             return;
         }
 
         st_.error.clear();
-        step_ = "Get Object RA and DEC from TheSky";
-        yieldOrReturn();
-        const auto& sky = st_.devices.planetarium;
-        SkyPosition solved;
-        bool bSolved = act([&] { Require(sky).GetObjectRaDec("Image Link Information"); });
-        step_ = "Retrieving RA and DEC";
-        bSolved = act([&] { solved.ra = Require(sky).dObjectRa(); }) && bSolved;
-        bSolved = act([&] { solved.dec = Require(sky).dObjectDec(); }) && bSolved;
-        if (!bSolved) {
+        errors_.step = "Get Object RA and DEC from TheSky";
+        errors_.yieldOrReturn();
+        solution.position =
+            ReadPlateSolution(st_, errors_.step, [this](auto&& call) { return act(call); });
+        if (!solution.position) {
             // A solution read only in part is no solution of this point; it must not reach the
             // mount, and the walk goes on from the target.
-            st_.record.setStatus(lastFailure_.number, lastFailure_.description);
-            plateSolutionFailed(lastFailure_.description);
+            st_.record.setStatus(errors_.lastFailure.number, errors_.lastFailure.description);
+            plateSolutionFailed(errors_.lastFailure.description);
             move();
             return;
         }
+        const SkyPosition solved = *solution.position;
         walk_.current = solved;
         bPositionKnown_ = true;
         st_.record.setSolved(solved);
@@ -331,26 +205,12 @@ class Loop {
         st_.log.AddLog("Mount Position: RA = " +
                        (bTarget ? GeneralNumber(walk_.slewTarget.ra) : std::string()) +
                        " DEC = " + (bTarget ? GeneralNumber(walk_.slewTarget.dec) : std::string()));
-        yieldOrReturn();
+        errors_.yieldOrReturn();
         PromptOnError(st_, bError_);
 
         report(solved);
         failures_ = 0;
         move();
-    }
-
-    // Only for the charts: a mount that cannot say where it points costs the run nothing, so
-    // nobody is asked and the error state is left as the exposure made it.
-    std::optional<HorizontalPosition> mountPosition() {
-        const auto& tele = st_.devices.telescope;
-        HorizontalPosition at;
-        if (Attempt([&] {
-                Require(tele).GetAzAlt();
-                at = {tele->dAlt(), tele->dAz()};
-            })) {
-            return at;
-        }
-        return std::nullopt;
     }
 
     // Where MaxIm DL's image goes to be solved: the image link searches only near this position.
@@ -374,7 +234,7 @@ class Loop {
 
     void plateSolutionFailed(const std::string& description) {
         BringToFront(st_);
-        status("ERROR: Plate Solution failed: " + description, true);
+        errors_.status("ERROR: Plate Solution failed: " + description, true);
         st_.ui.repaint(Label::Status);
         st_.ui.yield();
         ++failures_;
@@ -391,24 +251,20 @@ class Loop {
         ++st_.run.nRemaining;  // the failed point does not count
     }
 
+    // A START run sends the solution to the controller; a TEST run measures how far the slew
+    // landed (Zig-Zag) or moves on to the next list point (Map Points).
     void report(const SkyPosition& solved) {
         if (bError_) {
             return;
         }
         if (!bTest_) {
-            status(bFirst_ ? "Doing Sync" : "Doing Additional Align", true);
+            errors_.status(bFirst_ ? "Doing Sync" : "Doing Additional Align", true);
             st_.ui.repaint(Label::Status);
-            yieldOrReturn();
-            step_ = "Doing Telescope Sync";
-            yieldOrReturn();
-            const int sync = bFirst_ ? 1 : 2;
-            st_.record.setSent(sync);
-            if (GetGeminiResult(st_, a_, e_, solved.ra, solved.dec, sync)) {
-                const std::string text = ModelResultText(a_, e_);
-                st_.ui.setLabel(Label::GeminiResult, text);
-                st_.log.AddLog("New Gemini Result - " + text);
-                st_.record.setTerms({a_, e_});
-            }
+            errors_.yieldOrReturn();
+            errors_.step = "Doing Telescope Sync";
+            errors_.yieldOrReturn();
+            ShowGeminiTerms(st_, bFirst_ ? SentAs::Sync : SentAs::Alignment, solved,
+                            "New Gemini Result - ");
             return;
         }
         if (bFirst_) {
@@ -419,32 +275,31 @@ class Loop {
             return;
         }
         ++st_.run.nListPoint;
-        moveToList("Cannot slew to new list coordinates");
+        MoveToListOrAsk(st_, errors_, "Cannot slew to new list coordinates");
     }
 
     void pointingStatistics(const SkyPosition& solved) {
-        const double raError = FoldDegrees((walk_.slewTarget.ra - solved.ra) / 24.0 * 360.0);
-        const double decError = FoldDegrees(walk_.slewTarget.dec - solved.dec);
-        sumOfSquares_ += raError * raError + decError * decError;
-        peak_ = std::max({peak_, raError, decError});
-        ++count_;
-        const double rms = std::sqrt(sumOfSquares_ / count_);
-        st_.record.setTestStatistics(rms, peak_);
+        statistics_.add(walk_.slewTarget, solved);
+        const double rms = statistics_.rmsDeg();
+        const double peak = statistics_.peakDeg();
+        st_.record.setTestStatistics(rms, peak);
         std::shared_ptr<DriverUtil> util;
         std::string rmsText;
         std::string peakText;
         act([&] { util = st_.objects.createDriverUtil(progid::kUtil); });
         act([&] { rmsText = Require(util).DegreesToDMS(rms, ":", ":", ""); });
-        act([&] { peakText = Require(util).DegreesToDMS(peak_, ":", ":", ""); });
+        act([&] { peakText = Require(util).DegreesToDMS(peak, ":", ":", ""); });
         st_.ui.setLabel(Label::GeminiResult, "RMS=" + rmsText + "  Peak=" + peakText);
         st_.ui.yield();
     }
+
+    // --- The walk's next target -------------------------------------------------------------
 
     void move() {
         if (s_.bFractal()) {
             bFirst_ = false;
             ++st_.run.nListPoint;
-            moveToList("");
+            MoveToListOrAsk(st_, errors_, "");
             return;
         }
         const bool bFirstStep = walk_.bFirst;
@@ -454,13 +309,13 @@ class Loop {
             bStartKnown_ = bPositionKnown_;
         }
         bFirst_ = false;
-        status("Slewing to new location", false);
+        errors_.status("Slewing to new location", false);
         st_.ui.repaint(Label::Status);
         st_.log.AddLog("Slewing to new location RA=" + GeneralNumber(walk_.current.ra) +
                        " Dec=" + GeneralNumber(walk_.current.dec));
-        yieldOrReturn();
-        step_ = "Slewing to new RA and DEC";
-        slewAndWait(walk_.current, WaitOrder::YieldSleepAppend);
+        errors_.yieldOrReturn();
+        errors_.step = "Slewing to new RA and DEC";
+        SlewAndWait(st_, errors_, walk_.current, WaitOrder::YieldSleepAppend);
         if (st_.run.bStop) {
             throw LeaveLoop{Leave::Return};
         }
@@ -483,17 +338,19 @@ class Loop {
         }
     }
 
+    // --- The end of the run -----------------------------------------------------------------
+
     void endOfRun() {
         try {
-            step_ = kSlewingBack;
-            st_.log.AddLog(step_);
+            errors_.step = kSlewingBack;
+            st_.log.AddLog(errors_.step);
             if (bStartKnown_ && st_.devices.telescope) {
-                status(kSlewingBack, false);
+                errors_.status(kSlewingBack, false);
                 st_.ui.repaint(Label::Status);
                 st_.ui.yield();
-                slewAndWait(start_, WaitOrder::SleepYieldAppend);
+                SlewAndWait(st_, errors_, start_, WaitOrder::SleepYieldAppend);
             }
-            status("Modeling run completed!", true);
+            errors_.status("Modeling run completed!", true);
         } catch (const LeaveLoop&) {
             // The operator declined to go on after an error in the slew back.
         }
@@ -502,6 +359,7 @@ class Loop {
     Station& st_;
     RunSettings& s_;
     const bool bTest_;
+    RunErrorPath errors_;
 
     ZigZagWalk walk_;  // its current position is the loop's current position
     SkyPosition start_;
@@ -514,14 +372,8 @@ class Loop {
     bool bReference_ = true;
     int failures_ = 0;
     bool bError_ = false;
-    std::string step_;
-    ErrorState lastFailure_;
     int imageNumber_ = 0;
-    double a_ = 0.0;
-    double e_ = 0.0;
-    double sumOfSquares_ = 0.0;
-    std::int32_t count_ = 0;
-    double peak_ = 0.0;
+    TestStatistics statistics_;
 };
 
 }  // namespace

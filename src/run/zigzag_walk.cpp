@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "model/run_settings.h"
 #include "station/texts.h"
-#include "ui/run_settings.h"
 
 namespace kov {
 

@@ -1,13 +1,10 @@
 #pragma once
 
+#include "model/sky_position.h"
+
 namespace kov {
 
 struct RunSettings;
-
-struct SkyPosition {
-    double ra = 0.0;   // hours
-    double dec = 0.0;  // degrees
-};
 
 // The state of the Zig-Zag pattern for one run. The loop keeps it for the whole run and
 // writes the measured position of each point into `current` before asking for the next target.

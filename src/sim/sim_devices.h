@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "imaging/camera_interfaces.h"
-#include "mount/telescope_interfaces.h"
 #include "sim/sim_world.h"
+#include "station/camera_interfaces.h"
+#include "station/telescope_interfaces.h"
 
 // The simulated programs' objects, each a view on the shared world. Every operation records its
 // name ("SkyTelescope.Connect", "CcdImage.InsertWCS", ...) in the world's call log and raises any

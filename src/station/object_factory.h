@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "imaging/camera_interfaces.h"
-#include "mount/telescope_interfaces.h"
+#include "station/camera_interfaces.h"
+#include "station/telescope_interfaces.h"
 
 namespace kov {
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "imaging/camera_interfaces.h"
-#include "mount/telescope_interfaces.h"
+#include "station/camera_interfaces.h"
+#include "station/telescope_interfaces.h"
 #include "win/dispatch.h"
 
 // The outside programs' objects behind the core's typed interfaces: each operation is the

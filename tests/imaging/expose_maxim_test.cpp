@@ -17,7 +17,8 @@ struct MaximStation : ImagingStation {
     MaximStation() : ImagingStation(false) {}
     bool expose() {
         const sim::SkyPosition at = sim.reportedPointing();
-        return ExposeMaxim(st, at.ra, at.dec);
+        const PlateSolution r = ExposeMaxim(st, at.ra, at.dec);
+        return !r.bStopped && r.status <= 0;
     }
     int exposures() const { return count("MaximCamera.Expose"); }
 };

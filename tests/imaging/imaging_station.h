@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "mount/device_objects.h"
+#include "model/device_objects.h"
+#include "model/station.h"
 #include "run/run_trace.h"
 #include "sim/observatory.h"
-#include "station/station.h"
 #include "station/texts.h"
 #include "support/scripted_operator.h"
 #include "support/virtual_clock.h"

@@ -6,7 +6,7 @@
 #include <tuple>
 #include <utility>
 
-#include "mount/device_objects.h"
+#include "model/device_objects.h"
 #include "mount/model_result_text.h"
 #include "support/sim_station.h"
 

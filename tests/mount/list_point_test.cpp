@@ -5,11 +5,11 @@
 #include <memory>
 #include <tuple>
 
-#include "mount/add_point.h"
-#include "mount/device_objects.h"
+#include "commands/add_point.h"
+#include "commands/slew_to_point.h"
+#include "model/device_objects.h"
 #include "mount/driver_utils.h"
 #include "mount/move_to_list_point.h"
-#include "mount/slew_to_point.h"
 #include "run/run_trace.h"
 #include "support/raised.h"
 

@@ -46,7 +46,7 @@ RunRecord SampleRun() {
         p.imageNumber = image;
         p.status = status;
         p.statusText = status ? "Star pattern \"odd\", sorry" : "";
-        p.sync = sync;
+        p.sent = static_cast<SentAs>(sync);
         p.solved = SkyPosition{10.0, 20.0 + 30 / 3600.0};
         if (bTarget) {
             p.target = SkyPosition{10.0, 20.0};

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "run/run_commands.h"
+#include "commands/start_stop_test.h"
 #include "run/run_trace.h"
 
 namespace kov::test {
@@ -37,7 +37,7 @@ std::string RunWithFault(std::optional<std::size_t> failAt, Answer answer,
     std::vector<std::pair<double, double>> sentBefore;
     int lightAtLastSend = 0;
     s.st.record.observe([&](const RunRecord& r, RecordChange change, std::size_t index) {
-        if (change != RecordChange::PointUpdated || r.points[index].sync == 0 ||
+        if (change != RecordChange::PointUpdated || r.points[index].sent == SentAs::Nothing ||
             index + 1 != r.points.size() || r.points[index].terms) {
             return;
         }

@@ -10,10 +10,10 @@
 #include <stdexcept>
 #include <utility>
 
+#include "commands/one_sync_addl_align.h"
+#include "commands/start_stop_test.h"
 #include "imaging/imaging_station.h"
-#include "mount/target_sync.h"
-#include "run/run_commands.h"
-#include "run/run_state.h"
+#include "model/run_state.h"
 #include "run/run_trace.h"
 
 namespace kov::test {

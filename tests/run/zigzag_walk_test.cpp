@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
+#include "model/run_settings.h"
 #include "station/texts.h"
-#include "ui/run_settings.h"
 
 namespace kov {
 namespace {

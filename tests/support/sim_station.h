@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "model/station.h"
 #include "sim/observatory.h"
-#include "station/station.h"
 #include "support/scripted_operator.h"
 #include "support/virtual_clock.h"
 

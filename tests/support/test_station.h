@@ -1,6 +1,6 @@
 #pragma once
 
-#include "station/station.h"
+#include "model/station.h"
 #include "support/scripted_operator.h"
 #include "support/virtual_clock.h"
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <random>
 
-#include "run/run_commands.h"
+#include "commands/start_stop_test.h"
 #include "run/run_trace.h"
 #include "station/texts.h"
 #include "win/served_observatory.h"

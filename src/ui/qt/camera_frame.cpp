@@ -40,15 +40,15 @@ CameraFrame::CameraFrame(RunSettings& s, QWidget* parent)
     setObjectName(QStringLiteral("Frame5"));
     auto* grid = new QGridLayout(this);
 
-    auto* ccdSoft = Option("bCCDSoft", "CCDSoft");
-    auto* maxim = Option("bMaxim", "MaxIm DL");
+    auto* ccdSoft = SettingOption("bCCDSoft");
+    auto* maxim = SettingOption("bMaxim");
     GroupPair(this, ccdSoft, maxim);
     BindPair(ccdSoft, maxim, s.bCCDSoft, this);
     grid->addWidget(new QLabel(QStringLiteral("Software:")), 0, 0);
     grid->addWidget(ccdSoft, 0, 1);
     grid->addWidget(maxim, 0, 2);
 
-    auto* dark = Named(new QCheckBox(QStringLiteral("Auto Dark")), "bAutoDark");
+    auto* dark = Named(new QCheckBox(QString::fromLatin1(Caption("bAutoDark"))), "bAutoDark");
     grid->addWidget(dark, 0, 3, 1, 2);
     const auto showDark = [dark](CheckState state) {
         dark->setCheckState(ToQt(state));
@@ -61,8 +61,8 @@ CameraFrame::CameraFrame(RunSettings& s, QWidget* parent)
     s.bAutoDark.observe(showDark);
 
     // Made in reading order, which is the order Tab walks them.
-    grid->addWidget(new QLabel(QStringLiteral("Pixel Scale:")), 1, 0);
-    grid->addWidget(BoundTextBox("PixelScale", s.PixelScale, this), 1, 1);
+    grid->addWidget(new QLabel(QString::fromLatin1(Caption("PixelScale"))), 1, 0);
+    grid->addWidget(SettingTextBox("PixelScale", s, this), 1, 1);
     auto* bin = Named(new QComboBox, "BinMode");
     for (const char* mode : kBinModes) {
         bin->addItem(QString::fromLatin1(mode));
@@ -75,12 +75,12 @@ CameraFrame::CameraFrame(RunSettings& s, QWidget* parent)
     });
     s.BinMode.observe([bin](int index) { bin->setCurrentIndex(index); });
 
-    grid->addWidget(new QLabel(QStringLiteral("Bin:")), 1, 2);
+    grid->addWidget(new QLabel(QString::fromLatin1(Caption("BinMode"))), 1, 2);
     grid->addWidget(bin, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Exposure (sec)")), 2, 0);
-    grid->addWidget(BoundTextBox("Exposure", s.Exposure, this), 2, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Delay:")), 2, 2);
-    grid->addWidget(BoundTextBox("Delay", s.Delay, this), 2, 3);
+    grid->addWidget(new QLabel(QString::fromLatin1(Caption("Exposure"))), 2, 0);
+    grid->addWidget(SettingTextBox("Exposure", s, this), 2, 1);
+    grid->addWidget(new QLabel(QString::fromLatin1(Caption("Delay"))), 2, 2);
+    grid->addWidget(SettingTextBox("Delay", s, this), 2, 3);
     grid->setColumnStretch(5, 1);
 }
 

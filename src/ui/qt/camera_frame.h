@@ -2,7 +2,7 @@
 
 #include <QGroupBox>
 
-#include "station/station.h"
+#include "model/station.h"
 
 namespace kov::qt {
 

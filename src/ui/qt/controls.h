@@ -7,7 +7,8 @@
 #include <QRadioButton>
 #include <string>
 
-#include "ui/observable.h"
+#include "model/observable.h"
+#include "model/settings_table.h"
 
 // Small builders shared by the window's frames: every control carries the name the procedures
 // and the tests know it by, and every setting control follows its field both ways.
@@ -25,6 +26,21 @@ W* Named(W* widget, const char* name) {
 
 inline QRadioButton* Option(const char* name, const char* caption) {
     return Named(new QRadioButton(QString::fromLatin1(caption)), name);
+}
+
+// A control's caption as the settings table gives it (an option pair's second button included).
+inline const char* Caption(const char* control) {
+    const SettingField* f = FindSetting(control);
+    if (f == nullptr) {
+        return "";
+    }
+    return f->otherControl != nullptr && std::string(control) == f->otherControl ? f->otherCaption
+                                                                                 : f->caption;
+}
+
+// An option button of the settings table, named and captioned by it.
+inline QRadioButton* SettingOption(const char* control) {
+    return Option(control, Caption(control));
 }
 
 // Two option buttons that exclude each other and nothing else.
@@ -72,6 +88,14 @@ inline void BindPair(QRadioButton* first, QRadioButton* second, Observable<bool>
     field.observe([first, second](bool value) { (value ? first : second)->setChecked(true); });
 }
 
+// The horizon heights of the Map Points pattern, in the order of their grid.
+inline constexpr const char* kHorizonHeights[] = {"tEast", "tWest", "tNorth", "tSouth"};
+
+// The text box of a text setting of the settings table, bound to its field.
+inline QLineEdit* SettingTextBox(const char* control, RunSettings& s, QObject* context) {
+    return BoundTextBox(control, s.*(FindSetting(control)->text), context);
+}
+
 // One row of a settings grid: the label, the control and, when given, the unit after it.
 inline void AddRow(QGridLayout* grid, const char* caption, QWidget* control,
                    const char* unit = nullptr) {
@@ -83,6 +107,12 @@ inline void AddRow(QGridLayout* grid, const char* caption, QWidget* control,
     if (unit != nullptr) {
         grid->addWidget(new QLabel(QString::fromLatin1(unit)), row, 2);
     }
+}
+
+// The row of a text setting of the settings table: its caption, its text box and the unit.
+inline void AddSettingRow(QGridLayout* grid, const char* control, RunSettings& s, QObject* context,
+                          const char* unit = nullptr) {
+    AddRow(grid, Caption(control), SettingTextBox(control, s, context), unit);
 }
 
 }  // namespace kov::qt

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "model/station.h"
 #include "station/operator.h"
-#include "station/station.h"
 
 class QBoxLayout;
 class QCheckBox;

@@ -3,7 +3,7 @@
 #include <QMainWindow>
 #include <string>
 
-#include "ui/operator_log.h"
+#include "model/operator_log.h"
 
 class QPlainTextEdit;
 

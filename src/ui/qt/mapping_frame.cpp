@@ -13,8 +13,8 @@ MappingFrame::MappingFrame(Station& st, QWidget* parent)
     : QGroupBox(QStringLiteral("Mapping Configuration"), parent) {
     setObjectName(QStringLiteral("Frame1"));
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QStringLiteral("Points:")), 0, 0);
-    grid->addWidget(BoundTextBox("NumberOfAligns", st.settings.NumberOfAligns, this), 0, 1);
+    grid->addWidget(new QLabel(QString::fromLatin1(Caption("NumberOfAligns"))), 0, 0);
+    grid->addWidget(SettingTextBox("NumberOfAligns", st.settings, this), 0, 1);
     imageNumber_ = Named(new QLabel, "ImageNumber");
     grid->addWidget(imageNumber_, 1, 0, 1, 2);
     progress_ = Named(new QProgressBar, "RunProgress");

@@ -3,7 +3,7 @@
 #include <QGroupBox>
 #include <string>
 
-#include "station/station.h"
+#include "model/station.h"
 
 class QLabel;
 class QProgressBar;

@@ -3,10 +3,10 @@
 #include <QMenuBar>
 #include <cstdio>
 
+#include "model/station.h"
 #include "run/model_csv.h"
 #include "run/model_view.h"
 #include "station/safe_file.h"
-#include "station/station.h"
 #include "station/texts.h"
 #include "ui/qt/model_charts.h"
 

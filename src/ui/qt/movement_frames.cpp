@@ -60,26 +60,24 @@ MovementFrames::MovementFrames(Station& st, QWidget* parent) : QWidget(parent), 
 QGroupBox* MovementFrames::buildZigZagFrame() {
     RunSettings& s = st_.settings;
     auto* frame = Named(new QGroupBox(QStringLiteral("Movement Settings")), "FrameZigZag");
-    bZigZag_[0] = Option("bZigZag_0", "Zig-Zag");
-    bFractal_[0] = Option("bFractal_0", "Map Points");
+    bZigZag_[0] = Option("bZigZag_0", Caption("bZigZag"));
+    bFractal_[0] = Option("bFractal_0", Caption("bFractal"));
     auto* layout = new QVBoxLayout(frame);
     layout->addLayout(PatternRow(frame, bZigZag_[0], bFractal_[0]));
 
     auto* grid = new QGridLayout;
-    AddRow(grid, "Initial Move in RA:", BoundTextBox("InitialMoveRA", s.InitialMoveRA, this),
-           "degrees");
-    AddRow(grid, "Move size in RA:", BoundTextBox("MoveInRA", s.MoveInRA, this), "degrees");
-    AddRow(grid, "Move size in DEC:", BoundTextBox("MoveInDEC", s.MoveInDEC, this), "degrees");
-    AddRow(grid, "RA Max Range:", BoundTextBox("ReverseRA", s.ReverseRA, this), "degrees");
-    AddRow(grid, "DEC Max Range:", BoundTextBox("DECMaxRange", s.DECMaxRange, this), "degrees");
+    for (const char* control :
+         {"InitialMoveRA", "MoveInRA", "MoveInDEC", "ReverseRA", "DECMaxRange"}) {
+        AddSettingRow(grid, control, s, this, "degrees");
+    }
     grid->setColumnStretch(3, 1);
     layout->addLayout(grid);
 
     // A container of its own keeps West/East apart from the pattern buttons.
     layout->addWidget(new QLabel(QStringLiteral("Start moving in RA towards:")));
     auto* picture = Named(new QWidget, "Picture1");
-    auto* west = Option("WestFirst", "West");
-    auto* east = Option("EastFirst", "East");
+    auto* west = SettingOption("WestFirst");
+    auto* east = SettingOption("EastFirst");
     GroupPair(picture, west, east);
     BindPair(west, east, s.WestFirst, this);
     auto* row = new QHBoxLayout(picture);
@@ -94,8 +92,8 @@ QGroupBox* MovementFrames::buildZigZagFrame() {
 
 QGroupBox* MovementFrames::buildHorizonFrame() {
     auto* frame = Named(new QGroupBox(QStringLiteral("Movement Settings")), "FrameFractal");
-    bFractal_[1] = Option("bFractal_1", "Map Points");
-    bZigZag_[1] = Option("bZigZag_1", "Zig-Zag");
+    bFractal_[1] = Option("bFractal_1", Caption("bFractal"));
+    bZigZag_[1] = Option("bZigZag_1", Caption("bZigZag"));
     auto* layout = new QVBoxLayout(frame);
     layout->addLayout(PatternRow(frame, bFractal_[1], bZigZag_[1]));
     // No pattern shows this frame, so the horizon heights live in the list frame instead.
@@ -106,8 +104,8 @@ QGroupBox* MovementFrames::buildHorizonFrame() {
 QGroupBox* MovementFrames::buildListFrame() {
     RunSettings& s = st_.settings;
     auto* frame = Named(new QGroupBox(QStringLiteral("Movement Settings")), "FrameList");
-    bZigZag_[2] = Option("bZigZag_2", "Zig-Zag");
-    bFractal_[2] = Option("bFractal_2", "Map Points");
+    bZigZag_[2] = Option("bZigZag_2", Caption("bZigZag"));
+    bFractal_[2] = Option("bFractal_2", Caption("bFractal"));
     auto* layout = new QVBoxLayout(frame);
     layout->addLayout(PatternRow(frame, bZigZag_[2], bFractal_[2]));
 
@@ -115,10 +113,9 @@ QGroupBox* MovementFrames::buildListFrame() {
     layout->addWidget(points, 1);
     fileDisplay_ = points->fileDisplay();
     pointListCommands_ = points->commands();
-    const std::pair<const char*, Observable<std::string>*> heights[] = {
-        {"tEast", &s.tEast}, {"tWest", &s.tWest}, {"tNorth", &s.tNorth}, {"tSouth", &s.tSouth}};
-    for (const auto& [name, field] : heights) {
-        BindText(points->findChild<QLineEdit*>(QString::fromLatin1(name)), *field, this);
+    for (const char* name : kHorizonHeights) {
+        BindText(points->findChild<QLineEdit*>(QString::fromLatin1(name)),
+                 s.*(FindSetting(name)->text), this);
     }
     return frame;
 }

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "station/station.h"
+#include "model/station.h"
 
 class QBoxLayout;
 class QGroupBox;

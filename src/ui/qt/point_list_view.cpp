@@ -11,20 +11,14 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "mount/add_point.h"
-#include "mount/slew_to_point.h"
-#include "ui/point_file_commands.h"
+#include "commands/add_point.h"
+#include "commands/delete_points.h"
+#include "commands/load_save.h"
+#include "commands/slew_to_point.h"
+#include "ui/qt/controls.h"
 #include "ui/qt/slot_guard.h"
 
 namespace kov::qt {
-
-namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-}  // namespace
 
 PointListView::PointListView(Station& st, QWidget* parent) : QWidget(parent), st_(st) {
     setObjectName(QStringLiteral("PointListView"));
@@ -54,7 +48,7 @@ PointListView::PointListView(Station& st, QWidget* parent) : QWidget(parent), st
         commands_->addWidget(b);
     };
     button("AddPoint", "Add Point", [this] { AddPoint(st_); });
-    button("Delete", "Delete", [this] { st_.points.removeSelected(); });
+    button("Delete", "Delete", [this] { DeletePoints(st_); });
     button("LoadPts", "Load...", [this] { LoadPts(st_); });
     button("SavePoints", "Save...", [this] { SavePoints(st_); });
     layout->addLayout(commands_);
@@ -82,21 +76,14 @@ QWidget* PointListView::buildHorizonHeights() {
     auto* box = new QGroupBox(QStringLiteral("Height above the Horizon:"));
     box->setObjectName(QStringLiteral("HorizonHeights"));
     auto* grid = new QGridLayout(box);
-    const struct {
-        const char* caption;
-        const char* name;
-    } fields[] = {{"In the East:", "tEast"},
-                  {"In the West:", "tWest"},
-                  {"In the North:", "tNorth"},
-                  {"In the South:", "tSouth"}};
     int at = 0;
-    for (const auto& f : fields) {
+    for (const char* name : kHorizonHeights) {
         auto* edit = new QLineEdit;
-        edit->setObjectName(QString::fromLatin1(f.name));
+        edit->setObjectName(QString::fromLatin1(name));
         edit->setMaximumWidth(60);
         const int row = at / 2;
         const int column = (at % 2) * 3;
-        grid->addWidget(new QLabel(QString::fromLatin1(f.caption)), row, column);
+        grid->addWidget(new QLabel(QString::fromLatin1(Caption(name))), row, column);
         grid->addWidget(edit, row, column + 1);
         grid->addWidget(new QLabel(QStringLiteral("degrees")), row, column + 2);
         ++at;

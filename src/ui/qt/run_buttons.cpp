@@ -3,8 +3,8 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
-#include "mount/target_sync.h"
-#include "run/run_commands.h"
+#include "commands/one_sync_addl_align.h"
+#include "commands/start_stop_test.h"
 #include "ui/qt/slot_guard.h"
 
 namespace kov::qt {

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <exception>
-#include <string>
+#include <utility>
 
-#include "station/station.h"
+#include "commands/unexpected_error.h"
 
 namespace kov::qt {
 
@@ -14,9 +13,7 @@ inline int& CommandsUnderWay() {
     return count;
 }
 
-// The boundary between a click and the core. Procedures handle the automation errors they
-// expect; anything else that escapes must not end the program in the middle of the night:
-// it is logged and shown, and the window goes on.
+// A click on a command: guarded as every command is, and counted while it runs.
 template <class Command>
 void GuardSlot(Station& st, Command&& command) {
     struct UnderWay {
@@ -25,20 +22,7 @@ void GuardSlot(Station& st, Command&& command) {
         UnderWay(const UnderWay&) = delete;
         UnderWay& operator=(const UnderWay&) = delete;
     } underWay;
-    std::string what;
-    try {
-        command();
-        return;
-    } catch (const std::exception& e) {
-        what = e.what();
-    } catch (...) {
-        what = "Unknown error";
-    }
-    st.log.AddLog("Unexpected error: " + what);
-    st.ui.messageBox("Unexpected error: " + what +
-                         "\r\nThe command was not completed. Check the outside programs and try "
-                         "again.",
-                     "KOV - ERROR", Buttons::Ok, Icon::Critical);
+    GuardCommand(st, std::forward<Command>(command));
 }
 
 }  // namespace kov::qt

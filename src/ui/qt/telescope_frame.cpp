@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "mount/telescope_choice.h"
+#include "commands/choose_connect.h"
 #include "ui/qt/controls.h"
 #include "ui/qt/slot_guard.h"
 
@@ -15,8 +15,8 @@ TelescopeFrame::TelescopeFrame(Station& st, QWidget* parent)
     setObjectName(QStringLiteral("Frame3"));
     RunSettings& s = st.settings;
     auto* layout = new QVBoxLayout(this);
-    auto* sky5 = Option("OptionSky5", "TheSky 5 Level IV");
-    auto* sky6 = Option("OptionSky6", "TheSky 6 Professional");
+    auto* sky5 = SettingOption("OptionSky5");
+    auto* sky6 = SettingOption("OptionSky6");
     GroupPair(this, sky5, sky6);
     BindPair(sky5, sky6, s.OptionSky5, this);
     layout->addWidget(sky5);

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "run/run_commands.h"
+#include "commands/start_stop_test.h"
 #include "sim/scenario.h"
 #include "support/memory_store.h"
 #include "support/sim_station.h"

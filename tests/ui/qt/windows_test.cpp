@@ -15,9 +15,9 @@
 
 #include "sim/observatory.h"
 #include "sim/scenario.h"
+#include "support/file_size_limit.h"
 #include "support/memory_store.h"
 #include "support/test_station.h"
-#include "ui/file_size_limit.h"
 #include "ui/qt/kov_form.h"
 #include "ui/qt/log_form.h"
 #include "ui/qt/modals.h"

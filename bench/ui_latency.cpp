@@ -11,13 +11,14 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
 
-#include "run/run_commands.h"
+#include "commands/start_stop_test.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
 #include "station/settings_store.h"
@@ -65,6 +66,9 @@ int main(int argc, char* argv[]) {
 
     kov::qt::QtClock clock(factor);
     kov::sim::Observatory observatory(kov::sim::DefaultScenario(), clock);
+    // The simulated camera's images go to a folder of the run's own, removed at the end.
+    const QTemporaryDir images;
+    observatory.setWorkingDirectory(images.path().toStdString());
     MemoryStore store;
     store.set("KOV", "Settings", "Number of Aligns", std::to_string(points));
     store.set("KOV", "Settings", "Exposure Length", "2");

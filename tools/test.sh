@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
+tools/check-layers.sh
 jobs="$(nproc)"
 
 echo "== Normal build =="

@@ -94,7 +94,11 @@ TEST(SimScenario, LoadsFilesAndNamesTheOneThatFails) {
     EXPECT_THROW(LoadScenario(path.string()), std::runtime_error);
 
     // The example night shipped with the simulator stays readable.
+#ifdef KOV_SOURCE_DIR
+    const auto example = std::filesystem::path(KOV_SOURCE_DIR) / "src/sim/scenarios";
+#else
     const auto example = std::filesystem::path(__FILE__).parent_path() / "../../src/sim/scenarios";
+#endif
     EXPECT_EQ(LoadScenario((example / "cloudy_night.json").string()).failImages,
               (std::vector<int>{4}));
 }

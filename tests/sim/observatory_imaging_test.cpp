@@ -10,48 +10,8 @@
 namespace kov::sim::test {
 namespace {
 
-// How far the image link's last solution lies from where the optics really point, arc seconds.
-double SolutionMiss(SimSession& s) {
-    const SkyPosition solved = *s.obs.imageLinkInformation(), t = s.obs.truePointing();
-    return SeparationDegrees(HaDec{solved.ra, solved.dec}, HaDec{t.ra, t.dec}) * 3600;
-}
-
 int SolveError(SimSession& s) {
     return ErrorNumber([&] { s.exposeAndSolve(); });
-}
-
-TEST(SimCcdSoft, ExposesOnClockTimeAndSolvesTheTrueCentre) {
-    SimSession s;
-    s.camera->SetExposureTime(5.0);
-    s.camera->SetBinX(2);
-    s.camera->SetBinY(2);
-    s.camera->SetAsynchronous(true);
-    s.camera->TakeImage();
-    EXPECT_NE(s.camera->Status().find("Exposing"), std::string::npos);
-    EXPECT_THROW(s.camera->TakeImage(), AutomationError);  // busy
-    s.clock.advance(5'100);  // exposed; a 2x2 frame downloads in 0.75 s
-    EXPECT_EQ(s.camera->Status(), "Downloading");
-    s.clock.advance(700);
-    EXPECT_EQ(s.camera->State(), 0);
-
-    auto image = s.obs.factory().createCcdImage(progid::kCcdImage);
-    image->AttachToActiveImager();
-    image->SetScaleInArcsecondsPerPixel(1.85);  // the unbinned scale finds no match
-    EXPECT_THROW(image->InsertWCS(0), AutomationError);
-    EXPECT_EQ(image->WCSArrayUpperBound(0), -1);
-    image->SetScaleInArcsecondsPerPixel(3.7);
-    image->InsertWCS(0);
-    EXPECT_GE(image->WCSArrayUpperBound(0), 10);
-    EXPECT_LT(SolutionMiss(s), 10.0);
-    // The solved centre is the truth, not where the uncorrected mount thinks it is.
-    EXPECT_GT(s.obs.pointingErrorArcsec(), 120.0);
-
-    s.camera->TakeImage();
-    s.camera->Abort();
-    EXPECT_EQ(s.camera->State(), 0);
-    EXPECT_EQ(s.obs.lightImagesTaken(), 2);
-    s.camera->Disconnect();
-    EXPECT_EQ(ErrorNumber([&] { s.camera->TakeImage(); }), kErrCameraNotConnected);
 }
 
 // The last image number of any night seeds its stars without overflow, and a value FITS cannot
@@ -97,21 +57,6 @@ TEST(SimPlateSolver, FailsBelowTheHorizonInRegionsAndCloudsOnGivenImagesAndWhenT
     EXPECT_EQ(SolveError(s), 0);
     s.obs.failOperation("CcdImage.InsertWCS", AutomationError(-5, "told to fail"));
     EXPECT_EQ(SolveError(s), -5);
-}
-
-// MaxIm DL exposes only when linked, and the image link solves only what was pasted into the
-// planetarium (the imaging tests take the rest of MaxIm DL through the simulator).
-TEST(SimMaxim, ExposesOnlyLinkedAndTheImageLinkNeedsAPaste) {
-    SimSession s;
-    auto camera = s.obs.factory().createMaximApplication(progid::kMaxim)->CCDCamera();
-    EXPECT_THROW(camera->Expose(1.0, 1), AutomationError);
-    camera->SetLinkEnabled(true);
-    camera->Expose(2.0, 1);
-    s.clock.advance(6'000);
-    ASSERT_TRUE(camera->ImageReady());
-    camera->Document()->Copy();
-    const SkyPosition told = s.obs.reportedPointing();
-    EXPECT_THROW(s.sky->ImageLink(1.85, told.ra, told.dec), AutomationError);
 }
 
 }  // namespace

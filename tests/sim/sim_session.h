@@ -15,8 +15,7 @@ using kov::test::ErrorNumber;
 using kov::test::Raised;
 
 // Drives the simulated observatory through the typed interfaces the way the procedures do:
-// polled slews and exposures on virtual time, and one short driver connection per Gemini
-// exchange while TheSky lets go of the mount.
+// polled slews and exposures on virtual time.
 struct SimSession {
     explicit SimSession(Scenario s = DefaultScenario()) : obs(std::move(s), clock) {
         sky->Connect();
@@ -55,25 +54,6 @@ struct SimSession {
         image->InsertWCS(0);
         sky->GetObjectRaDec("Image Link Information");
         return {sky->dObjectRa(), sky->dObjectDec()};
-    }
-
-    // One Gemini exchange: sync 0 reads the model, 1 syncs, 2 adds an alignment point.
-    // Returns the model terms in arc seconds as the replies give them.
-    std::pair<double, double> gemini(int sync, const SkyPosition& at = {}) {
-        sky->DisconnectTelescope();
-        auto driver = obs.factory().createAscomTelescope(progid::kGemini);
-        driver->SetConnected(true);
-        if (sync > 0) {
-            auto util = obs.factory().createDriverUtil(progid::kUtil);
-            driver->CommandBool("Sr" + util->HoursToHMS(at.ra, ":", ":", ""));
-            driver->CommandBool("Sd" + util->DegreesToDMS(at.dec, ":", ":", ""));
-            driver->CommandString(sync == 1 ? "CM" : "Cm");
-        }
-        const std::pair terms{LeadingNumber(driver->CommandNative("<201:")),
-                              LeadingNumber(driver->CommandNative("<202:"))};
-        driver.reset();  // lets go of the port
-        tele->Connect();
-        return terms;
     }
 
     kov::test::VirtualClock clock;

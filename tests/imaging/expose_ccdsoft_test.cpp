@@ -128,21 +128,6 @@ TEST(ExposeCCDSoft, StarsScaleAndOrientationChecks) {
     }
 }
 
-// The solver's own error is the status, with its text, and no check runs after it.
-TEST(ExposeCCDSoft, ASolverErrorIsTheStatusAndSkipsTheChecks) {
-    for (const char* failing : {"CcdImage.InsertWCS", "CcdImage.WCSArray", "CcdImage.NorthAngle"}) {
-        SCOPED_TRACE(failing);
-        ImagingStation s(true);
-        s.sim.failOperation(failing, AutomationError(651, "Image Link failed: no match"));
-        EXPECT_FALSE(ExposeCCDSoft(s.st, true).bStopped);
-        EXPECT_EQ(s.st.error.number, 651);
-        EXPECT_EQ(s.st.error.description, "Image Link failed: no match");
-        EXPECT_EQ(s.calls().back(), failing);
-        EXPECT_EQ(s.logLines().size(), 3u);  // nothing after "Doing Plate Solution"
-        EXPECT_EQ(s.st.imaging.referenceNorthAngle, 0.0);
-    }
-}
-
 // A stop at any yield leaves with false; the camera is handed back as the operator had it, and
 // only a stop while exposing aborts the exposure.
 TEST(ExposeCCDSoft, AStopAtEachYieldLeavesTheCameraAsFound) {

@@ -217,25 +217,5 @@ TEST(ExposeMaxim, StopsDuringTheExposures) {
     }
 }
 
-// 1 s at 2x2 with 0.75 s of download: polls every 100 ms, the first display at 400 ms, then
-// every 300 ms; the image is ready at 1.8 s.
-TEST(ExposeMaxim, WaitForMaximExposureShowsTheSecondsLeft) {
-    MaximStation s;
-    s.st.devices.maximCamera->SetBinX(2);
-    s.st.devices.maximCamera->SetBinY(2);
-    s.st.devices.maximCamera->Expose(1.0, 1);
-    const std::uint64_t start = s.clock.nowMs();
-    WaitForMaximExposure(s.st, 1.0, "Base");
-    EXPECT_EQ(s.clock.nowMs() - start, 1800u);
-    EXPECT_EQ(s.status(), (Lines{"Base -- 0.60", "Base -- 0.30", "Base -- 0.00",
-                                 "Base downloading...", "Base downloading...", "Base finished"}));
-
-    MaximStation stopped;
-    stopped.st.devices.maximCamera->Expose(1.0, 1);
-    stopped.ui.onYield = [&](int n) { stopped.st.run.bStop = n == 6; };
-    WaitForMaximExposure(stopped.st, 1.0, "Base");
-    EXPECT_EQ(stopped.status(), (Lines{"Base -- 0.60"}));  // no "finished"
-}
-
 }  // namespace
 }  // namespace kov::test

@@ -1,59 +1,17 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
-#include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "model/device_objects.h"
-#include "model/station.h"
 #include "run/run_trace.h"
-#include "sim/observatory.h"
-#include "station/texts.h"
-#include "support/scripted_operator.h"
-#include "support/virtual_clock.h"
 
 namespace kov::test {
 
 using Lines = std::vector<std::string>;
-
-// The simulated observatory's programs; a test may hand out its own wrapper of TheSky's
-// telescope or of CCDSoft's images instead.
-struct WrappingFactory : ObjectFactory {
-    explicit WrappingFactory(ObjectFactory& inner) : in(inner) {}
-    std::shared_ptr<AscomTelescope> createAscomTelescope(const std::string& id) override {
-        return in.createAscomTelescope(id);
-    }
-    std::shared_ptr<SkyTelescope> createSkyTelescope(const std::string& id) override {
-        return sky ? sky(in.createSkyTelescope(id)) : in.createSkyTelescope(id);
-    }
-    std::shared_ptr<SkyPlanetarium> createPlanetarium(const std::string& id) override {
-        return in.createPlanetarium(id);
-    }
-    std::shared_ptr<DriverUtil> createDriverUtil(const std::string& id) override {
-        return in.createDriverUtil(id);
-    }
-    std::shared_ptr<DriverChooser> createChooser(const std::string& id) override {
-        return in.createChooser(id);
-    }
-    std::shared_ptr<CcdCamera> createCcdCamera(const std::string& id) override {
-        return in.createCcdCamera(id);
-    }
-    std::shared_ptr<CcdImage> createCcdImage(const std::string& id) override {
-        return image ? image(in.createCcdImage(id)) : in.createCcdImage(id);
-    }
-    std::shared_ptr<MaximApplication> createMaximApplication(const std::string& id) override {
-        return in.createMaximApplication(id);
-    }
-    ObjectFactory& in;
-    std::function<std::shared_ptr<SkyTelescope>(std::shared_ptr<SkyTelescope>)> sky;
-    std::function<std::shared_ptr<CcdImage>(std::shared_ptr<CcdImage>)> image;
-};
 
 // What the solver and the sensor report when a test needs an exact edge; unset: the simulated
 // observatory's own value.
@@ -112,11 +70,9 @@ struct ScriptedMaximCamera : MaximCamera {
 
 // A connected station on the simulated observatory, camera software as chosen, writing its
 // image files into a folder of its own.
-struct ImagingStation {
+struct ImagingStation : RunStation {
     explicit ImagingStation(bool ccdSoft, sim::Scenario scenario = sim::DefaultScenario())
-        : sim(std::move(scenario), clock) {
-        std::filesystem::create_directories(folder);
-        sim.setWorkingDirectory(folder);
+        : RunStation(std::move(scenario)) {
         factory.image = [this](std::shared_ptr<CcdImage> in) {
             return std::make_shared<ScriptedImage>(std::move(in), readings);
         };
@@ -130,18 +86,13 @@ struct ImagingStation {
         }
         mark();
     }
-    ~ImagingStation() {
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
-    }
 
     // The simulated programs' operations since the last mark, repeats of a poll kept once.
     Lines calls() const {
         Lines out;
-        for (auto it = sim.callLog().begin() + static_cast<long>(callMark);
-             it != sim.callLog().end(); ++it) {
-            if (out.empty() || out.back() != *it) {
-                out.push_back(*it);
+        for (const std::string& call : SimStation::calls()) {
+            if (out.empty() || out.back() != call) {
+                out.push_back(call);
             }
         }
         return out;
@@ -152,7 +103,7 @@ struct ImagingStation {
     }
     bool called(const std::string& operation) const { return count(operation) > 0; }
     void mark() {
-        callMark = sim.callLog().size();
+        SimStation::mark();
         logMark = st.log.text().size();
         ui.labelHistory.clear();
     }
@@ -160,16 +111,8 @@ struct ImagingStation {
     Lines logLines() const { return LogEntries(st.log.text().substr(logMark)); }
     const Lines& status() { return ui.labelHistory[Label::Status]; }
 
-    ScriptedOperator ui;
-    VirtualClock clock;
-    sim::Observatory sim;
     Readings readings;
-    WrappingFactory factory{sim.factory()};
-    Station st{ui, clock, factory, sim.desktop()};
-    std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                   ("kov_imaging_" + std::to_string(std::random_device{}()));
     bool ok = false;
-    std::size_t callMark = 0;
     std::size_t logMark = 0;
 };
 

@@ -357,17 +357,14 @@ TEST(RunLoop, AStartAtZeroHoursIsSlewedBackTo) {
         sim::Scenario scenario = ModelingNight();
         scenario.failImages = {1};
         RunStation s(scenario, 2);
-        WrappingFactory objects(s.sim.factory());
-        objects.sky = [](std::shared_ptr<SkyTelescope> t) {
+        s.factory.sky = [](std::shared_ptr<SkyTelescope> t) {
             return std::make_shared<ZeroHoursTelescope>(std::move(t));
         };
-        Station st(s.ui, s.clock, objects, s.sim.desktop());
-        st.settings.PixelScale.set(s.st.settings.PixelScale());
-        st.settings.bZigZag.set(bZigZag);
-        AddPoints(st, 4);
-        st.settings.NumberOfAligns.set("2");
-        Command1Click(st);
-        EXPECT_EQ(LogEntries(st.log.text()).back(), "Model Run Completed");
+        s.st.settings.bZigZag.set(bZigZag);
+        AddPoints(s.st, 4);
+        s.st.settings.NumberOfAligns.set("2");  // the list's count would be asked for
+        Command1Click(s.st);
+        EXPECT_EQ(LogEntries(s.st.log.text()).back(), "Model Run Completed");
         // Zig-Zag: three moves and the slew back; Map Points moves by altitude and azimuth.
         EXPECT_EQ(Count(s.sim.callLog(), "SkyTelescope.SlewToRaDec"), bZigZag ? 4 : 1);
         const double ra = s.sim.reportedPointing().ra;

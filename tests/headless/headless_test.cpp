@@ -74,6 +74,10 @@ TEST(HeadlessUsage, ProblemsOfTheCommandLineExit2WithOneLineAndTouchNothing) {
          {"start", "--clock-start", "5"},
          "requires --fast",
          true},
+        {"a chart nobody could write",
+         {"start", "--fast", "--plot", night.dir.path("no/such/model.png")},
+         "--plot",
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -70,15 +70,5 @@ TEST(HeadlessModelFiles, ReportCsvAndPlotHoldTheSamePoints) {
     EXPECT_EQ(row, rows.size());  // one row per point, nothing more
 }
 
-// Like --report: a chart file whose folder is missing is refused before any work.
-TEST(HeadlessModelFiles, APlotIntoAMissingFolderIsAUsageError) {
-    TempFolder dir;
-    const ProgramRun run =
-        RunProgram(dir.path(), {"start", "--fast", "--plot", dir.path("no/such/model.png")});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("--plot"), std::string::npos) << run.err;
-    EXPECT_EQ(run.out, "");
-}
-
 }  // namespace
 }  // namespace kov::test

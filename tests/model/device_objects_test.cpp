@@ -9,30 +9,6 @@
 namespace kov::test {
 namespace {
 
-// The cycle a run makes, with an ASCOM driver left behind by "Choose". The MaxIm DL application
-// object only hands over its camera; nothing is left alive at the end. (TheSky 5 and CCDSoft
-// take the same steps; the failure table below names each of theirs.)
-TEST(DeviceObjects, CreateConnectDisconnectAndDeleteInOrder) {
-    SimStation s;
-    s.st.settings.OptionSky5 = false;
-    s.st.settings.bCCDSoft = false;
-    ASSERT_TRUE(CreateObjects(s.st));
-    EXPECT_EQ(s.sim.alive("MaximApplication"), 0);
-    ASSERT_TRUE(ConnectObjects(s.st));
-    EXPECT_TRUE(s.sim.cameraConnected());
-    s.st.devices.ascom = s.sim.factory().createAscomTelescope("Gemini.Telescope");
-    DisconnectObjects(s.st);
-    EXPECT_FALSE(s.sim.cameraConnected());
-    DeleteObjects(s.st);
-    EXPECT_EQ(s.calls(),
-              (Calls{"create TheSky6.RASCOMTheSky", "create TheSky6.RASCOMTele",
-                     "create Maxim.Application", "MaximApplication.CCDCamera",
-                     "SkyPlanetarium.Connect", "SkyTelescope.Connect", "MaximCamera.SetLinkEnabled",
-                     "create Gemini.Telescope", "SkyPlanetarium.Disconnect",
-                     "MaximCamera.SetLinkEnabled", "AscomTelescope.SetConnected"}));
-    EXPECT_EQ(s.sim.aliveTotal(), 0);
-}
-
 // Any failure ends the procedure; the box after a failed creation drops "trying to".
 TEST(DeviceObjects, EachFailureIsLoggedAndShownWithItsStep) {
     const std::tuple<bool, bool, std::string, std::string, bool> cases[] = {
@@ -97,26 +73,6 @@ TEST(DeviceObjects, AFailedStartAfterASwitchOfProgramsKeepsNoObjectOfTheOthers) 
         EXPECT_EQ(alive(s), "SkyPlanetarium SkyTelescope CcdCamera ");
         EXPECT_EQ(s.calls().at(1), "create TheSky.RASCOMTele");
     }
-}
-
-TEST(DeviceObjects, DisconnectGoesOnPastEveryFailureAndMissingObject) {
-    SimStation s;
-    DisconnectObjects(s.st);  // nothing created yet
-    DeleteObjects(s.st);
-    ASSERT_TRUE(CreateObjects(s.st));  // created, never connected
-    s.st.devices.ascom = s.sim.factory().createAscomTelescope("Gemini.Telescope");
-    const Calls steps{"SkyPlanetarium.Disconnect", "CcdCamera.Disconnect",
-                      "AscomTelescope.SetConnected"};
-    for (const std::string& op : steps) {
-        s.sim.failOperation(op, AutomationError(91, "not connected"));
-    }
-    s.mark();
-    DisconnectObjects(s.st);
-    EXPECT_EQ(s.calls(), steps);
-    EXPECT_EQ(s.sim.alive("AscomTelescope"), 0);
-    EXPECT_TRUE(s.ui.boxes.empty());
-    DeleteObjects(s.st);
-    EXPECT_EQ(s.sim.aliveTotal(), 0);
 }
 
 }  // namespace

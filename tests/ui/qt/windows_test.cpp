@@ -208,24 +208,6 @@ TEST(KOVFormExit, ExitOrCloseInsideANestedWaitEndsTheProcessBeforeAnyOutsideCall
     }
 }
 
-// Tab walks the frames as they are read: movement, mapping, telescope, camera, then the
-// command row. Of the pattern buttons Tab stops at the selected one, as Qt does for a group.
-TEST_F(KOVFormTest, TabFollowsTheFrames) {
-    open();
-    QStringList order;
-    for (QWidget* w = form->nextInFocusChain(); w != form.get(); w = w->nextInFocusChain()) {
-        if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() &&
-            !w->objectName().startsWith("qt_")) {
-            order << w->objectName();
-        }
-    }
-    EXPECT_EQ(order.join(" ").toStdString(),
-              "bZigZag_0 InitialMoveRA MoveInRA MoveInDEC ReverseRA DECMaxRange "
-              "WestFirst EastFirst NumberOfAligns OptionSky5 OptionSky6 Command4 Command3 "
-              "bCCDSoft bMaxim bAutoDark PixelScale BinMode Exposure Delay Command1 TestIt DoSync "
-              "AddlAlign Check1 ViewModel Command5 Command2");
-}
-
 // Boxes without a title show the program's, with plain line breaks; keep-on-top leaves the
 // window where it was.
 TEST_F(KOVFormTest, BoxesAndKeepOnTop) {

@@ -42,6 +42,8 @@ TEST(ExposeMaxim, TheFirstAutoDarkImageTakesADarkFrameAndIsSolvedThroughThePlane
               "keyDown(86)|keyUp(86)|keyUp(17)|ImageLink");
     EXPECT_EQ(s.logLines(), (Lines{"Exposing Dark Frame T=-10.0\u00B0C", "Exposing Light Image "}));
     EXPECT_EQ(s.status().front(), "Exposing Dark Frame T=-10.0\u00B0C");
+    // 2 s at 2x2: the first countdown at 400 ms, every 300 ms after.
+    EXPECT_EQ(s.status().at(1), "Exposing Dark Frame T=-10.0\u00B0C -- 1.60");
     EXPECT_EQ(s.status().back(), "Exposing Light Image  finished");
     EXPECT_EQ(std::tuple(s.st.imaging.lastDarkTemperature, s.st.imaging.lastDarkExposure,
                          s.st.imaging.lastDarkBin),

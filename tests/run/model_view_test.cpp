@@ -6,6 +6,7 @@
 
 #include "run/model_csv.h"
 #include "run/model_view.h"
+#include "run/test_statistics.h"
 
 namespace kov {
 namespace {
@@ -86,6 +87,17 @@ TEST(ModelView, OutcomesHistoryAndBandsFollowTheRecord) {
     const ModelView running = BuildModelView(record);
     EXPECT_EQ(running.current, 2u);
     EXPECT_FALSE(running.azBand);  // one reading is no band
+}
+
+// The TEST run's figures: both axes count, each the short way round.
+TEST(TestStatistics, RmsAndPeakOverBothAxesTheShortWayRound) {
+    TestStatistics stats;
+    stats.add({1.0, 10.0}, {1.0, 15.0});    // 5 degrees north
+    stats.add({23.9, 0.0}, {0.1, 0.0});     // 3 degrees across 0 h
+    stats.add({5.0, 350.0}, {5.0, -10.0});  // the same place
+    EXPECT_EQ(stats.count(), 3);
+    EXPECT_NEAR(stats.peakDeg(), 5.0, 1e-9);
+    EXPECT_NEAR(stats.rmsDeg(), std::sqrt(34.0 / 3.0), 1e-9);
 }
 
 TEST(ModelCsv, HeaderThenOneRowPerPointWithTextQuoted) {

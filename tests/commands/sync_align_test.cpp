@@ -98,6 +98,7 @@ TEST(TargetSync, AStopDuringTheExposureEndsItUnsent) {
                       std::string(bSync ? "Sync Aborted|Sync aborted|" : ""));
         EXPECT_EQ(s.sent(), "");
         EXPECT_EQ(s.ui.label(Label::Status), "Stopped");
+        EXPECT_EQ(Count(s.ui.windowCalls, "raise"), 2);  // one is the confirmed stop's
         EXPECT_NE(s.st.devices.planetarium, nullptr);
         EXPECT_FALSE(s.sim.cameraConnected());
         EXPECT_EQ(s.st.record.get().ending, RunEnding::Stopped);

@@ -71,7 +71,13 @@ TEST(WholeRun, ZigZagWithCcdSoftModelsThenTestsThePointing) {
     s.st.settings.MoveInDEC.set("15");
     s.st.settings.ReverseRA.set("90");
     s.st.settings.DECMaxRange.set("60");
+    bool bYieldedInWalkSlew = false;  // the window stays live while the walk's slews go on
+    s.ui.onYield = [&](int) {
+        bYieldedInWalkSlew |=
+            s.sim.slewing() && s.ui.label(Label::Status).rfind("Slewing to new", 0) == 0;
+    };
     Command1Click(s.st);
+    EXPECT_TRUE(bYieldedInWalkSlew);
     EXPECT_EQ(RunTrace(s.st.log.text()), ZigZagTrace(false));
     EXPECT_EQ(s.history(Label::Command1), (std::vector<std::string>{"STOP", "START"}));
     EXPECT_EQ(s.ui.label(Label::Status), "Modeling run completed!");

@@ -4,6 +4,11 @@
 //                         the delay, the Gemini exchange's fixed waits and the time spent inside
 //                         the programs' own calls (plate solving): what the polling adds.
 //                         The goal is no more than one poll step, 0.5 s.
+// And a 200-point Map Points run over a list of 40 points (wrapped), with the model window's
+// view of the run rebuilt at every change of the record, as the window follows a run:
+//   overhead_growth       CPU time per point of the last 20 points over that of the first 20:
+//                         a night-long run must not slow down as its record, log and charts
+//                         grow. The goal is 1.2 at most.
 
 #include <benchmark/benchmark.h>
 
@@ -14,9 +19,11 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "commands/start_stop_test.h"
 #include "model/station.h"
+#include "run/model_view.h"
 #include "sim/observatory.h"
 #include "station/texts.h"
 #include "unattended_operator.h"
@@ -120,5 +127,57 @@ void BM_StartRun20Points(benchmark::State& state) {
                 measured.overheadS, measured.points);
 }
 BENCHMARK(BM_StartRun20Points)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// CPU time per point of the last 20 points over the first 20 of a 200-point Map Points run.
+double OverheadGrowth() {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "kov_run_bench_growth";
+    std::filesystem::create_directories(folder);
+    BenchClock clock;
+    kov::sim::Observatory sim(kov::sim::DefaultScenario(), clock);
+    sim.setWorkingDirectory(folder);
+    kov::bench::Unattended ui;
+    kov::Station st(ui, clock, sim.factory(), sim.desktop());
+    std::vector<kov::MappingPoint> list;
+    for (int i = 0; i < 40; ++i) {
+        // Four rings of ten points, 40 to 70 degrees high, all round the sky.
+        list.push_back({std::to_string(40 + 10 * (i / 10)), std::to_string(i % 10 * 36 + 5)});
+    }
+    st.points.replace(list);
+    st.settings.bZigZag.set(false);
+    st.settings.NumberOfAligns.set("200");
+    st.settings.Delay.set("0");
+    st.settings.PixelScale.set(kov::GeneralNumber(sim.scenario().pixelScale));
+    std::vector<double> cpuAtPoint;
+    std::size_t viewed = 0;
+    st.record.observe([&](const kov::RunRecord& r, kov::RecordChange change, std::size_t) {
+        viewed += kov::BuildModelView(r).points.size();  // the window's view, rebuilt each time
+        if (change == kov::RecordChange::PointAdded) {
+            cpuAtPoint.push_back(static_cast<double>(std::clock()));
+        }
+    });
+    kov::Command1Click(st);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    const std::size_t n = cpuAtPoint.size();
+    if (n < 42 || viewed == 0) {
+        std::printf("overhead_growth: the run took only %zu points\n", n);
+        return 0.0;
+    }
+    const double first = (cpuAtPoint[20] - cpuAtPoint[0]) / 20.0;
+    const double last = (cpuAtPoint[n - 1] - cpuAtPoint[n - 21]) / 20.0;
+    std::printf("overhead_growth=%.3f (%zu points, first 20: %.3f ms, last 20: %.3f ms a point)\n",
+                last / first, n, 1000.0 * first / CLOCKS_PER_SEC, 1000.0 * last / CLOCKS_PER_SEC);
+    return last / first;
+}
+
+void BM_MapPointsRun200Points(benchmark::State& state) {
+    double growth = 0.0;
+    for (auto _ : state) {
+        growth = OverheadGrowth();
+    }
+    state.counters["overhead_growth"] = growth;
+}
+BENCHMARK(BM_MapPointsRun200Points)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

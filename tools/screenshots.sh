@@ -39,7 +39,7 @@ export QT_QPA_PLATFORM=xcb
 
 settings() {  # the stored movement pattern (ZigZag or PointList), and the points of a run
   mkdir -p "$XDG_CONFIG_HOME/KovSkyMapper"
-  printf '[Settings]\nMovement=%s\nNumber%%20of%%20Aligns=%s\nExposure%%20Length=2\nExposure%%20Delay=2\nImage%%20Scale=1.85\n' "$1" "${2:-6}" \
+  printf '[Settings]\nMovement=%s\nNumber%%20of%%20Aligns=%s\nExposure%%20Length=2\nExposure%%20Delay=2\nImage%%20Scale=1\n' "$1" "${2:-6}" \
     >"$XDG_CONFIG_HOME/KovSkyMapper/KOV.conf"
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "headless/headless_runner.h"
+#include "headless/interrupt.h"
 #include "run/model_view.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
@@ -41,6 +42,9 @@ int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const auto headless = std::find(args.begin(), args.end(), "--headless");
     if (headless != args.end()) {
+        // Before anything else: a Ctrl+C or a scheduler's TERM in the first moments is a stop
+        // request too, never the end of the program.
+        kov::headless::InstallInterruptHandlers();
         args.erase(headless);
         const kov::qt::QtSettingsStore operatorStore;
         // --plot draws with the window's charts, off the screen: a QApplication is made only

@@ -107,6 +107,14 @@ void ClickWorkButton(Station& st, const ButtonCommand& kind, void (*work)(Statio
         StopRequest(st, kind);
         return;
     }
+    const bool bRun = kind.command == RunCommand::Start || kind.command == RunCommand::Test;
+    if (bRun && st.settings.bFractal() && st.points.size() == 0) {
+        st.ui.messageBox(
+            "The point list is empty: add points with Add Point or load a point "
+            "file with Load..., then try again.",
+            "KOV - Invalid input", Buttons::Ok, Icon::Exclamation);
+        return;
+    }
     if (!ValidateInput(st.settings, st.ui)) {
         return;
     }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/station.h"
+#include "mount/move_to_list_point.h"
 #include "mount/telescope_ready.h"
 #include "mount/wait_for_slew.h"
 #include "station/attempt.h"
@@ -27,6 +28,7 @@ void SlewToSelectedPoint(Station& st) {
         const std::shared_ptr<DriverUtil> util = st.objects.createDriverUtil(progid::kUtil);
         const double alt = Require(util).DMSToDegrees(point.alt);
         const double az = util->DMSToDegrees(point.az);
+        CheckAltAzSlew(alt, az, point.alt + ", " + point.az);
 
         const std::shared_ptr<SkyTelescope> telescope = st.devices.telescope;
         Require(telescope).SetAsynchronous(true);

@@ -76,10 +76,14 @@ void HeadlessOperator::setLabel(Label which, const std::string& text) {
     if (shown == text) {
         return;
     }
+    // A wait adds a dot to the Status label at every poll; printing the growing line each time
+    // filled 11 MB for a short run on a slow mount. Only a change that is more than dots prints.
+    const bool onlyDots = text.size() > shown.size() && text.compare(0, shown.size(), shown) == 0 &&
+                          text.find_first_not_of('.', shown.size()) == std::string::npos;
     shown = text;
     const bool watched =
         which == Label::Status || which == Label::ImageNumber || which == Label::GeminiResult;
-    if (verbose_ && watched) {
+    if (verbose_ && watched && !onlyDots) {
         std::fprintf(out_, "%s: %s\n", LabelName(which), WithLf(text).c_str());
         std::fflush(out_);
     }

@@ -83,6 +83,13 @@ void CheckPlace(const char* option, const std::optional<std::string>& file) {
         throw UsageError(std::string(option) + " " + *file + ": the folder " + folder.string() +
                          " does not exist");
     }
+    // A device, a pipe, a dangling link or a folder that takes no new file would only be found
+    // out after the night's work.
+    try {
+        CheckWritablePlace(*file);
+    } catch (const AutomationError& e) {
+        throw UsageError(std::string(option) + " " + e.description());
+    }
 }
 
 std::unique_ptr<Clock> MakeClock(const Options& options) {

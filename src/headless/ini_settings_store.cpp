@@ -18,7 +18,7 @@ constexpr std::int32_t kErrFileAccess = 75;  // path/file access error
 constexpr const char* kBom = "\xEF\xBB\xBF";
 
 std::string Trim(const std::string& text) {
-    const auto blank = [](unsigned char c) { return c == ' ' || c == '\t'; };
+    const auto blank = [](unsigned char c) { return c == ' ' || c == '\t' || c == '\r'; };
     std::size_t first = 0;
     std::size_t last = text.size();
     while (first < last && blank(static_cast<unsigned char>(text[first]))) {
@@ -92,10 +92,20 @@ bool IsSection(const std::string& trimmed) {
 }  // namespace
 
 IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)) {
+    read();
+}
+
+void IniSettingsStore::read() {
+    lines_.clear();
+    ends_.clear();
+    exists_ = false;
+    crlf_ = false;
+    bom_ = false;
     std::error_code ec;
     if (!std::filesystem::exists(path_, ec)) {
         return;
     }
+    CheckReadableFile(path_);
     std::ifstream in(path_, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
@@ -111,10 +121,17 @@ IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)) {
     }
     const std::size_t firstEnd = text.find('\n');
     crlf_ = firstEnd != std::string::npos && firstEnd > 0 && text[firstEnd - 1] == '\r';
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r') {
+    for (std::size_t begin = 0; begin < text.size();) {
+        std::size_t end = text.find('\n', begin);
+        std::string ending = "\n";
+        if (end == std::string::npos) {
+            end = text.size();
+            ending.clear();
+        }
+        std::string line = text.substr(begin, end - begin);
+        if (!ending.empty() && !line.empty() && line.back() == '\r') {
             line.pop_back();
+            ending = "\r\n";
         }
         const std::string trimmed = Trim(line);
         if (!IsComment(trimmed) && !IsSection(trimmed) && trimmed.find('=') == std::string::npos) {
@@ -124,6 +141,8 @@ IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)) {
                                       " is not a [Section], a Key=Value setting or a ; comment");
         }
         lines_.push_back(line);
+        ends_.push_back(ending);
+        begin = end + 1;
     }
 }
 
@@ -161,48 +180,68 @@ std::string IniSettingsStore::get(const std::string&, const std::string& section
 
 void IniSettingsStore::set(const std::string&, const std::string& section, const std::string& key,
                            const std::string& value) {
-    const std::string line = key + "=" + (NeedsQuotes(value) ? Quote(value) : value);
+    sets_.push_back({section, key, value});
+    apply(sets_.back());
+}
+
+bool IniSettingsStore::apply(const Set& set) {
+    const std::string line =
+        set.key + "=" + (NeedsQuotes(set.value) ? Quote(set.value) : set.value);
+    const std::string newLine = crlf_ ? "\r\n" : "\n";
     std::optional<std::size_t> existing;
     std::optional<std::size_t> sectionEnd;
     for (const Entry& e : entries()) {
-        if (!SameName(e.section, section)) {
+        if (!SameName(e.section, set.section)) {
             continue;
         }
         sectionEnd = e.line;
-        if (!e.key.empty() && SameName(e.key, key)) {
+        if (!e.key.empty() && SameName(e.key, set.key)) {
             existing = e.line;
         }
     }
     if (existing) {
-        if (lines_[*existing] != line) {
-            lines_[*existing] = line;
-            changed_ = true;
+        if (lines_[*existing] == line) {
+            return false;
         }
-        return;
+        lines_[*existing] = line;
+        return true;
     }
+    const auto insertAt = [&](std::size_t at, const std::string& text) {
+        // The line before a new one must end, even the file's last.
+        if (at > 0 && ends_[at - 1].empty()) {
+            ends_[at - 1] = newLine;
+        }
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), text);
+        ends_.insert(ends_.begin() + static_cast<std::ptrdiff_t>(at), newLine);
+    };
     if (sectionEnd) {
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*sectionEnd) + 1, line);
+        insertAt(*sectionEnd + 1, line);
     } else {
         if (!lines_.empty() && !Trim(lines_.back()).empty()) {
-            lines_.emplace_back();
+            insertAt(lines_.size(), "");
         }
-        lines_.push_back("[" + section + "]");
-        lines_.push_back(line);
+        insertAt(lines_.size(), "[" + set.section + "]");
+        insertAt(lines_.size(), line);
     }
-    changed_ = true;
+    return true;
 }
 
 void IniSettingsStore::commit() {
-    if (exists_ && !changed_) {
+    // The file as it is now, edits made meanwhile included, with this process's sets on top.
+    read();
+    bool changed = !exists_;
+    for (const Set& set : sets_) {
+        changed = apply(set) || changed;
+    }
+    if (!changed) {
         return;
     }
     std::string text = bom_ ? kBom : "";
-    for (const std::string& line : lines_) {
-        text += line + (crlf_ ? "\r\n" : "\n");
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        text += lines_[i] + ends_[i];
     }
     WriteFileReplacing(path_, text);
     exists_ = true;
-    changed_ = false;
 }
 
 }  // namespace kov::headless

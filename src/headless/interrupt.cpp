@@ -8,25 +8,52 @@ namespace {
 
 volatile std::sig_atomic_t gPending = 0;
 volatile std::sig_atomic_t gReceived = 0;
+volatile std::sig_atomic_t gInstalled = 0;
 
-extern "C" void OnInterrupt(int) {
+constexpr int kStopSignals[] = {
+    SIGINT,
+#ifdef SIGTERM
+    SIGTERM,
+#endif
+#ifdef SIGHUP
+    SIGHUP,
+#endif
+};
+
+extern "C" void OnStopSignal(int) {
     gPending = 1;
     gReceived = 1;
-    // Only async-signal-safe work here: the next Ctrl+C gets the default action and ends the
-    // program.
-    std::signal(SIGINT, SIG_DFL);
+    // Only async-signal-safe work here: the next stop signal of any kind gets the default action
+    // and ends the program.
+    for (const int s : kStopSignals) {
+        std::signal(s, SIG_DFL);
+    }
 }
 
 }  // namespace
 
+void InstallInterruptHandlers() {
+    if (gInstalled != 0) {
+        return;
+    }
+    gInstalled = 1;
+    for (const int s : kStopSignals) {
+        std::signal(s, OnStopSignal);
+    }
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
 InterruptGuard::InterruptGuard() {
-    gPending = 0;
-    gReceived = 0;
-    std::signal(SIGINT, OnInterrupt);
+    InstallInterruptHandlers();
 }
 
 InterruptGuard::~InterruptGuard() {
-    std::signal(SIGINT, SIG_DFL);
+    for (const int s : kStopSignals) {
+        std::signal(s, SIG_DFL);
+    }
+    gInstalled = 0;
 }
 
 bool InterruptGuard::Take() {

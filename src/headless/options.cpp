@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 
 namespace kov::headless {
 
@@ -71,10 +73,27 @@ struct Raw {
     std::string report;
     std::string csv;
     std::string plot;
-    double clockStart = 0.0;
+    std::string clockStart;
     std::vector<std::string> sets;
     std::vector<std::string> answers;
 };
+
+// Seconds since 1970 as a plain finite number the clock can hold: from 1970 to the end of the
+// year 9999, the range a time of day can be shown for. "nan" once made the virtual clock stand
+// still while the run waited on it.
+double ToClockStart(const std::string& text) {
+    constexpr double kLast = 253402300799.0;  // 9999-12-31 23:59:59 UTC
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value) || value < 0.0 ||
+        value > kLast) {
+        throw UsageError("--clock-start " + text +
+                         ": give the seconds since 1970 (UTC) as a plain number from 0 to " +
+                         "253402300799");
+    }
+    return value;
+}
 
 void Describe(CLI::App& app, Raw& raw, Options& options) {
     app.description(
@@ -170,7 +189,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     options.csv = optional("--csv", raw.csv);
     options.plot = optional("--plot", raw.plot);
     if (app.count("--clock-start") > 0) {
-        options.clockStart = raw.clockStart;
+        options.clockStart = ToClockStart(raw.clockStart);
     }
     for (const std::string& set : raw.sets) {
         options.sets.push_back(ToAssignment(set));

@@ -6,6 +6,7 @@
 #include "model/station.h"
 #include "station/attempt.h"
 #include "station/texts.h"
+#include "station/wait_bounds.h"
 
 namespace kov {
 
@@ -52,8 +53,8 @@ Orientation CompareOrientation(double reference, double measured) {
 
 // The three checks of a solved image. A failed check logs its reason and leaves status 1; a
 // solver error on a read leaves the solver's own number, and the checks after it are skipped.
-void CheckSolution(Station& st, CcdImage& image, bool bFirst, double binX, double expected,
-                   PlateSolution& solution) {
+void CheckSolution(Station& st, CcdImage& image, bool bFirst, bool bReference, double binX,
+                   double expected, PlateSolution& solution) {
     ErrorState& status = st.error;
     long stars = 0;
     if (!Attempt(status, [&] { stars = image.WCSArrayUpperBound(0); })) {
@@ -96,7 +97,7 @@ void CheckSolution(Station& st, CcdImage& image, bool bFirst, double binX, doubl
         return;
     }
     solution.northAngle = angle;
-    if (bFirst) {
+    if (bReference) {
         st.imaging.referenceNorthAngle = angle;
         st.log.AddLog("Initial image angle = " + GeneralNumber(angle));
         return;
@@ -116,7 +117,7 @@ void CheckSolution(Station& st, CcdImage& image, bool bFirst, double binX, doubl
     }
 }
 
-bool Expose(Station& st, bool bFirst, PlateSolution& solution) {
+bool Expose(Station& st, bool bFirst, bool bReference, PlateSolution& solution) {
     CcdCamera& camera = Require(st.devices.ccdCamera);
     const RunSettings& s = st.settings;
     const std::string binMode = s.BinModeText();
@@ -145,7 +146,9 @@ bool Expose(Station& st, bool bFirst, PlateSolution& solution) {
     st.log.AddLog("Taking Image");
     camera.TakeImage();
 
-    // No time limit: the camera reports the end of the exposure, or the operator stops.
+    // The camera reports the end of the exposure, the operator stops, or the limit ends a wait
+    // that a stuck camera would otherwise never end.
+    const WaitBound bound(st.clock, ExposureLimitMs(LeadingNumber(s.Exposure())));
     int state = 0;
     do {
         st.clock.sleep(400);
@@ -159,6 +162,14 @@ bool Expose(Station& st, bool bFirst, PlateSolution& solution) {
             return false;
         }
         state = camera.State();
+        if (state != 0 && bound.expired()) {
+            camera.Abort();
+            camera.SetAsynchronous(false);
+            camera.SetAutoSaveOn(autoSave);
+            throw AutomationError(kErrTimedOut, "The camera did not finish its exposure within " +
+                                                    std::to_string(bound.limitSeconds()) +
+                                                    " seconds: check the camera and its program");
+        }
     } while (state != 0);
 
     camera.SetAsynchronous(false);
@@ -198,16 +209,16 @@ bool Expose(Station& st, bool bFirst, PlateSolution& solution) {
         return false;
     }
     if (inserted) {
-        CheckSolution(st, image, bFirst, binX, expected, solution);
+        CheckSolution(st, image, bFirst, bReference, binX, expected, solution);
     }
     return true;
 }
 
 }  // namespace
 
-PlateSolution ExposeCCDSoft(Station& st, bool bFirst) {
+PlateSolution ExposeCCDSoft(Station& st, bool bFirst, bool bReference) {
     PlateSolution solution;
-    solution.bStopped = !Expose(st, bFirst, solution);
+    solution.bStopped = !Expose(st, bFirst, bReference, solution);
     solution.status = st.error.number;
     solution.text = st.error.description;
     return solution;

@@ -9,6 +9,7 @@
 #include "model/station.h"
 #include "station/attempt.h"
 #include "station/texts.h"
+#include "station/wait_bounds.h"
 
 namespace kov {
 
@@ -123,7 +124,14 @@ void WaitForMaximExposure(Station& st, double exposureSeconds, const std::string
     const std::uint32_t start = st.clock.ticks();
     const std::uint32_t end = start + static_cast<std::uint32_t>(std::isnan(ms) ? 0.0 : ms);
     std::uint32_t due = start + 400;
+    const WaitBound bound(st.clock, ExposureLimitMs(exposureSeconds));
     do {
+        if (bound.expired()) {
+            camera.AbortExposure();
+            throw AutomationError(kErrTimedOut, "The camera did not finish its exposure within " +
+                                                    std::to_string(bound.limitSeconds()) +
+                                                    " seconds: check the camera and MaxIm DL");
+        }
         st.ui.yield();
         if (st.run.bStop) {
             return;

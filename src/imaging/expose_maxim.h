@@ -16,7 +16,8 @@ struct Station;
 PlateSolution ExposeMaxim(Station& st, double ra, double dec);
 
 // Waits for the MaxIm DL camera's image, showing baseText with the seconds left in Status.
-// No time limit: it ends when the image is ready or when the operator stops.
+// It ends when the image is ready or when the operator stops; an image that has not come
+// within the exposure and two minutes more is aborted and throws AutomationError (kErrTimedOut).
 void WaitForMaximExposure(Station& st, double exposureSeconds, const std::string& baseText);
 
 // The planetarium's main window (a title holding "TheSky Astronomy" or "TheSky6", in any case),

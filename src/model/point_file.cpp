@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "station/automation_error.h"
 #include "station/safe_file.h"
@@ -110,10 +112,13 @@ std::string Utf8ToCp1252(std::string_view text) {
     return out;
 }
 
-std::vector<MappingPoint> ParsePointFile(std::string_view bytes) {
-    std::vector<MappingPoint> points;
+namespace {
+
+// Calls line(number, text) for each line: CR LF, a lone CR or a lone LF ends one.
+template <class Line>
+void ForEachLine(std::string_view bytes, Line&& line) {
     std::size_t begin = 0;
-    while (begin < bytes.size()) {
+    for (std::size_t number = 1; begin < bytes.size(); ++number) {
         std::size_t end = bytes.find_first_of("\r\n", begin);
         std::size_t next = end;
         if (end == std::string_view::npos) {
@@ -123,15 +128,109 @@ std::vector<MappingPoint> ParsePointFile(std::string_view bytes) {
         } else {
             next = end + 1;
         }
-        const std::string_view line = bytes.substr(begin, end - begin);
+        line(number, bytes.substr(begin, end - begin));
+        begin = next;
+    }
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The marks an angle text may use between its numbers: blanks, colons, the degree signs of
+// both code pages (as UTF-8), minute and second marks.
+std::size_t SeparatorLength(std::string_view text, std::size_t i) {
+    const char c = text[i];
+    if (c == ' ' || c == ':' || c == '\'' || c == '"') {
+        return 1;
+    }
+    if (text.substr(i, 2) == "\xC2\xB0" || text.substr(i, 2) == "\xC2\xBA") {
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::optional<double> PlainAngle(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    double parts[3] = {0.0, 0.0, 0.0};
+    int found = 0;
+    while (i < text.size()) {
+        if (const std::size_t mark = SeparatorLength(text, i)) {
+            i += mark;
+            continue;
+        }
+        if (!IsDigit(text[i]) || found == 3) {
+            return std::nullopt;  // letters, exponents, a second sign, a fourth number
+        }
+        std::size_t j = i;
+        while (j < text.size() && IsDigit(text[j])) {
+            ++j;
+        }
+        if (j < text.size() && text[j] == '.') {
+            ++j;
+            while (j < text.size() && IsDigit(text[j])) {
+                ++j;
+            }
+        }
+        double value = 0.0;
+        if (std::from_chars(text.data() + i, text.data() + j, value).ec != std::errc()) {
+            return std::nullopt;
+        }
+        parts[found++] = value;
+        i = j;
+    }
+    if (found == 0 || parts[1] >= 60.0 || parts[2] >= 60.0) {
+        return std::nullopt;
+    }
+    const double magnitude = parts[0] + parts[1] / 60.0 + parts[2] / 3600.0;
+    return negative ? -magnitude : magnitude;
+}
+
+std::vector<MappingPoint> ParsePointFile(std::string_view bytes) {
+    std::vector<MappingPoint> points;
+    ForEachLine(bytes, [&points](std::size_t, std::string_view line) {
         const std::size_t comma = line.find(',');
         if (comma != std::string_view::npos) {
             points.push_back(MappingPoint{Cp1252ToUtf8(line.substr(0, comma)),
                                           Cp1252ToUtf8(line.substr(comma + 1))});
         }
-        begin = next;
-    }
+    });
     return points;
+}
+
+void CheckPointFile(std::string_view bytes, const std::string& path) {
+    ForEachLine(bytes, [&path](std::size_t number, std::string_view line) {
+        const std::size_t comma = line.find(',');
+        if (comma == std::string_view::npos) {
+            return;
+        }
+        const struct {
+            std::string text;
+            const char* name;
+            double most;
+        } angles[] = {{Cp1252ToUtf8(line.substr(0, comma)), "altitude", 90.0},
+                      {Cp1252ToUtf8(line.substr(comma + 1)), "azimuth", 360.0}};
+        for (const auto& a : angles) {
+            const std::optional<double> value = PlainAngle(a.text);
+            if (!value || *value < 0.0 || *value > a.most) {
+                throw AutomationError(
+                    kErrTypeMismatch,
+                    path + ", line " + std::to_string(number) + ": the " + a.name + " \"" + a.text +
+                        "\" is not an angle from 0 to " + (a.most == 90.0 ? "90" : "360") +
+                        " degrees; correct the line and load the file again");
+            }
+        }
+    });
 }
 
 std::string FormatPointFile(const std::vector<MappingPoint>& points) {
@@ -154,10 +253,12 @@ std::vector<MappingPoint> ReadPointFile(std::istream& in, const std::string& pat
                                                 (code != 0 ? ": " + std::string(std::strerror(code))
                                                            : std::string()));
     }
+    CheckPointFile(bytes, path);
     return ParsePointFile(bytes);
 }
 
 std::vector<MappingPoint> ReadPointFile(const std::string& path) {
+    CheckReadableFile(path);
     errno = 0;
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     if (!in) {

@@ -1,5 +1,7 @@
 #include "model/run_settings.h"
 
+#include <cmath>
+
 #include "model/operator_log.h"
 #include "model/settings_table.h"
 #include "station/automation_error.h"
@@ -49,6 +51,12 @@ bool ValidateInput(const RunSettings& s, Operator& ui) {
         ui.messageBox(message, "KOV - Invalid input", Buttons::Ok, Icon::Exclamation);
         return false;
     };
+
+    // A count that is not a whole number of at least one would end a run "completed, 1 of -5".
+    const double count = number(s.NumberOfAligns());
+    if (errorRecorded || !(std::nearbyint(count) >= 1.0)) {
+        return reject("Invalid number entered for Points (must be 1 or more)");
+    }
 
     if (s.bZigZag()) {
         const double x = number(s.InitialMoveRA());

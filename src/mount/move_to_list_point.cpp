@@ -11,6 +11,8 @@ namespace kov {
 
 namespace {
 
+constexpr std::int32_t kErrPointOutOfRange = 380;  // invalid property value
+
 void Report(Station& st, const std::string& text) {
     st.ui.setLabel(Label::Status, text);
     st.log.AddLog(text);
@@ -27,7 +29,12 @@ bool MoveToListPoint(Station& st, std::int32_t& pt) {
     }
     const auto row = static_cast<std::size_t>(pt);
     const std::string number = std::to_string(pt + 1);
-    list.scrollTo(row);  // an empty list raises here, to the caller
+    if (list.size() == 0) {
+        throw AutomationError(kErrIndexOutOfBounds,
+                              "The point list is empty: add points with Add Point "
+                              "or load a point file, then start again");
+    }
+    list.scrollTo(row);
     list.makeOnlyBold(row);
     st.ui.yield();
     Report(st, "Selecting point " + number + " in the list");
@@ -42,6 +49,7 @@ bool MoveToListPoint(Station& st, std::int32_t& pt) {
     st.log.AddLog("Point Alt=" + point.alt + " Az=" + point.az);
     const double alt = Require(util).DMSToDegrees(point.alt);
     const double az = util->DMSToDegrees(point.az);
+    CheckAltAzSlew(alt, az, point.alt + ", " + point.az);
 
     const std::shared_ptr<SkyTelescope> telescope = st.devices.telescope;
     Require(telescope).SetAsynchronous(true);
@@ -54,6 +62,15 @@ bool MoveToListPoint(Station& st, std::int32_t& pt) {
     }
     st.ui.yield();
     return true;
+}
+
+void CheckAltAzSlew(double alt, double az, const std::string& pointText) {
+    if (!(alt >= 0.0 && alt <= 90.0) || !(az >= 0.0 && az <= 360.0)) {
+        throw AutomationError(kErrPointOutOfRange,
+                              "The point " + pointText +
+                                  " is not an altitude from 0 to 90 degrees and an azimuth from 0 "
+                                  "to 360 degrees; the mount was not moved. Correct the point.");
+    }
 }
 
 }  // namespace kov

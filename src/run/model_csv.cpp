@@ -1,5 +1,7 @@
 #include "run/model_csv.h"
 
+#include <string_view>
+
 #include "station/texts.h"
 
 namespace kov {
@@ -14,10 +16,14 @@ std::string Field(const std::optional<double>& value) {
 
 // Quoted when it holds a separator, a quote or a line break; quotes doubled.
 std::string TextField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    // A text an outside program wrote (an error description) that begins like a formula would be
+    // run by a spreadsheet: it is written quoted, after an apostrophe, so it stays a text.
+    const bool formula =
+        !text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos;
+    if (!formula && text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }
-    std::string quoted = "\"";
+    std::string quoted = formula ? "\"'" : "\"";
     for (char c : text) {
         quoted += c;
         if (c == '"') {

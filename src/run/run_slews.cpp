@@ -1,11 +1,15 @@
 #include "run/run_slews.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
+#include <string>
 
 #include "mount/move_to_list_point.h"
 #include "run/run_error_path.h"
 #include "station/attempt.h"
+#include "station/texts.h"
+#include "station/wait_bounds.h"
 
 namespace kov {
 
@@ -20,8 +24,18 @@ void AppendDot(Station& st) {
 
 }  // namespace
 
-void SlewAndWait(Station& st, RunErrorPath& errors, const SkyPosition& to, WaitOrder order) {
+double AngularDistanceDeg(const SkyPosition& a, const SkyPosition& b) {
+    constexpr double kRad = 3.14159265358979323846 / 180.0;
+    const double cosine =
+        std::sin(a.dec * kRad) * std::sin(b.dec * kRad) +
+        std::cos(a.dec * kRad) * std::cos(b.dec * kRad) * std::cos((a.ra - b.ra) * 15.0 * kRad);
+    return std::acos(std::clamp(cosine, -1.0, 1.0)) / kRad;
+}
+
+void SlewAndWait(Station& st, RunErrorPath& errors, const SkyPosition& from, const SkyPosition& to,
+                 WaitOrder order) {
     const auto& tele = st.devices.telescope;
+    const WaitBound bound(st.clock, SlewLimitMs(AngularDistanceDeg(from, to)));
     errors.act([&] { Require(tele).SetAsynchronous(true); });
     // A slew that was refused has nothing to wait for.
     const bool bStarted =
@@ -37,6 +51,15 @@ void SlewAndWait(Station& st, RunErrorPath& errors, const SkyPosition& to, WaitO
             errors.incomplete();
         }
         if (done != 0) {
+            break;
+        }
+        if (bound.expired()) {
+            st.error.set(kErrTimedOut, "The mount did not finish its slew to RA=" +
+                                           GeneralNumber(to.ra) + " Dec=" + GeneralNumber(to.dec) +
+                                           " within " + std::to_string(bound.limitSeconds()) +
+                                           " seconds: check the mount and its connection");
+            errors.lastFailure = st.error;
+            errors.ask();
             break;
         }
         if (order == WaitOrder::YieldSleepAppend) {

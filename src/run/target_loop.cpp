@@ -154,7 +154,7 @@ class Loop {
         const SkyPosition hint = solverHint();
         PlateSolution solution;
         const bool bExposed = act([&] {
-            solution = s_.bCCDSoft() ? ExposeCCDSoft(st_, bReference_)
+            solution = s_.bCCDSoft() ? ExposeCCDSoft(st_, bFirst_, bReference_)
                                      : ExposeMaxim(st_, hint.ra, hint.dec);
         });
         // An exposure that raised left no solution of this point: whatever the planetarium
@@ -275,6 +275,7 @@ class Loop {
             return;
         }
         ++st_.run.nListPoint;
+        errors_.step = "Moving to the next list point";
         MoveToListOrAsk(st_, errors_, "Cannot slew to new list coordinates");
     }
 
@@ -297,12 +298,15 @@ class Loop {
 
     void move() {
         if (s_.bFractal()) {
+            errors_.step = "Moving to the next list point";
             bFirst_ = false;
             ++st_.run.nListPoint;
             MoveToListOrAsk(st_, errors_, "");
             return;
         }
         const bool bFirstStep = walk_.bFirst;
+        const SkyPosition from = walk_.current;
+        errors_.step = "Finding the next position of the walk";
         act([&] { NextTarget(walk_, s_); });
         if (bFirstStep && !walk_.bFirst) {
             start_ = walk_.start;
@@ -315,7 +319,7 @@ class Loop {
                        " Dec=" + GeneralNumber(walk_.current.dec));
         errors_.yieldOrReturn();
         errors_.step = "Slewing to new RA and DEC";
-        SlewAndWait(st_, errors_, walk_.current, WaitOrder::YieldSleepAppend);
+        SlewAndWait(st_, errors_, from, walk_.current, WaitOrder::YieldSleepAppend);
         if (st_.run.bStop) {
             throw LeaveLoop{Leave::Return};
         }
@@ -348,7 +352,7 @@ class Loop {
                 errors_.status(kSlewingBack, false);
                 st_.ui.repaint(Label::Status);
                 st_.ui.yield();
-                SlewAndWait(st_, errors_, start_, WaitOrder::SleepYieldAppend);
+                SlewAndWait(st_, errors_, walk_.current, start_, WaitOrder::SleepYieldAppend);
             }
             errors_.status("Modeling run completed!", true);
         } catch (const LeaveLoop&) {

@@ -50,8 +50,8 @@ bool SyncSteps(Station& st, bool bSync, std::string& step) {
     step = "Taking image / Plate solving";
     st.error.clear();
     st.ui.setLabel(Label::ImageNumber, "Image 1/1");
-    const PlateSolution solution =
-        st.settings.bCCDSoft() ? ExposeCCDSoft(st, true) : ExposeMaxim(st, mount.ra, mount.dec);
+    const PlateSolution solution = st.settings.bCCDSoft() ? ExposeCCDSoft(st, true, true)
+                                                          : ExposeMaxim(st, mount.ra, mount.dec);
     if (st.run.bStop) {
         return false;
     }

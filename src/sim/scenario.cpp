@@ -2,11 +2,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -132,6 +135,12 @@ void ReadScenario(const json& root, Scenario& s) {
             ReadList<AltAz>(x, k, s.horizonProfile, [](const json& item, const std::string& ik) {
                 AltAz point;
                 ObjectReader rr(item, ik);
+                // A height without its place, or a place without its height, means nothing.
+                for (const char* needed : {"az", "alt"}) {
+                    if (item.is_object() && !item.contains(needed)) {
+                        Fail(ik, std::string("needs '") + needed + "'");
+                    }
+                }
                 rr.on("az", NumberInto(point.az, 0.0, 360.0));
                 rr.on("alt", NumberInto(point.alt, -10.0, 60.0));
                 rr.run();
@@ -187,6 +196,8 @@ void ReadScenario(const json& root, Scenario& s) {
     top.on("failures", [&](const json& v, const std::string& key) {
         ObjectReader r(v, key);
         r.on("rate", NumberInto(s.solveFailureRate, 0.0, 1.0));
+        r.on("slewNeverEnds", FlagInto(s.slewNeverEnds));
+        r.on("exposureNeverEnds", FlagInto(s.exposureNeverEnds));
         r.on("images", [&](const json& x, const std::string& k) {
             ReadList<int>(x, k, s.failImages, [](const json& item, const std::string& ik) {
                 return static_cast<int>(Whole(item, ik, 1, std::numeric_limits<int>::max(),
@@ -253,13 +264,25 @@ Scenario ParseScenario(const std::string& jsonText) {
     // The key being read, kept so a number too large for a double (which the JSON library
     // refuses while parsing) can be named like every other mistake.
     std::vector<std::string> keys;
-    const json::parser_callback_t track = [&keys](int, json::parse_event_t event, json& parsed) {
+    // The keys seen so far in each open object: a key given twice would silently keep only one
+    // of its values, so it is refused.
+    std::vector<std::set<std::string>> seen;
+    std::optional<std::string> duplicate;
+    const json::parser_callback_t track = [&](int, json::parse_event_t event, json& parsed) {
         if (event == json::parse_event_t::object_start) {
             keys.emplace_back();
+            seen.emplace_back();
         } else if (event == json::parse_event_t::object_end && !keys.empty()) {
             keys.pop_back();
+            seen.pop_back();
         } else if (event == json::parse_event_t::key && !keys.empty()) {
             keys.back() = parsed.get<std::string>();
+            if (!seen.back().insert(keys.back()).second && !duplicate) {
+                duplicate.emplace();
+                for (const std::string& part : keys) {
+                    *duplicate += (duplicate->empty() ? "" : ".") + part;
+                }
+            }
         }
         return true;
     };
@@ -275,12 +298,21 @@ Scenario ParseScenario(const std::string& jsonText) {
         }
         Fail(key.empty() ? "(top level)" : key, std::string("cannot be read: ") + e.what());
     }
+    if (duplicate) {
+        Fail(*duplicate, "is given twice");
+    }
     Scenario s = DefaultScenario();
     ReadScenario(root, s);
     return s;
 }
 
 Scenario LoadScenario(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        throw std::runtime_error("scenario: '" + path +
+                                 "' is not a regular file (a folder, a device or a pipe)");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw std::runtime_error("scenario: cannot read file '" + path + "'");

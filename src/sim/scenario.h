@@ -44,9 +44,11 @@ struct Scenario {
     // has to swing it to the other side of the pier.
     double meridianLimit = 5.0;
 
-    // Where the mount stands when the night begins, as its controller reads it.
-    double startHourAngle = 0.5;  // hours, west positive
-    double startDec = 20.0;       // degrees
+    // Where the mount stands when the night begins, as its controller reads it: east of the
+    // meridian, so that the default walk (westward) crosses it and the controller can tell its
+    // terms apart.
+    double startHourAngle = -1.5;  // hours, west positive
+    double startDec = 20.0;        // degrees
 
     // The mount's true pointing errors, arc seconds: several arc minutes before any modeling.
     PointingTerms mountErrors{420.0, -180.0, 90.0, 45.0, -300.0, 240.0};
@@ -58,7 +60,7 @@ struct Scenario {
     double settleSeconds = 2.0;    // after the axes stop
     double commandSeconds = 0.03;  // a Gemini command's round trip over the serial line
 
-    double pixelScale = 1.85;       // arc seconds per unbinned pixel
+    double pixelScale = 1.0;        // arc seconds per unbinned pixel, as the settings default
     double cameraRotation = 12.5;   // north angle of the solved images, degrees
     double downloadSeconds = 3.0;   // of an unbinned frame
     double ccdTemperature = -10.0;  // degrees Celsius when the night begins
@@ -70,6 +72,9 @@ struct Scenario {
     double solveFailureRate = 0.0;
 
     std::vector<int> failImages;  // light images (counted from 1) that do not solve
+    // A device that hangs: the mount never reports a slew complete, the cameras never finish.
+    bool slewNeverEnds = false;
+    bool exposureNeverEnds = false;
     std::vector<SkyRegion> failRegions;
     std::vector<Cloud> clouds;
 

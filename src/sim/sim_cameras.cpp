@@ -103,7 +103,7 @@ class SimCcdCamera : public CcdCamera {
     int State() override {
         w().guard("CcdCamera.State");
         w().updateCameras();
-        return ccd().busy ? 2 : 0;
+        return ccd().busy || w().scenario.exposureNeverEnds ? 2 : 0;
     }
 
     std::string Status() override {
@@ -307,7 +307,7 @@ class SimMaximCamera : public MaximCamera {
     bool ImageReady() override {
         w().guard("MaximCamera.ImageReady");
         w().updateCameras();
-        return maxim().ready;
+        return maxim().ready && !w().scenario.exposureNeverEnds;
     }
 
     void AbortExposure() override {

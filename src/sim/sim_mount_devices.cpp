@@ -175,7 +175,7 @@ class SimSkyTelescope : public SkyTelescope {
     int IsSlewComplete() override {
         w().guard("SkyTelescope.IsSlewComplete");
         requireConnected();
-        return w().mount.slewing(w().now()) ? 0 : 1;
+        return w().scenario.slewNeverEnds || w().mount.slewing(w().now()) ? 0 : 1;
     }
 
   private:

@@ -188,6 +188,18 @@ fs::path FinalTarget(const fs::path& path) {
                   std::make_error_code(std::errc::too_many_symbolic_link_levels));
 }
 
+// A device or a pipe must never become a regular file by a rename over it, and a folder cannot.
+void RefuseSpecialTarget(const fs::path& target, const std::string& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(target, ec);
+    if (!ec && fs::exists(status) && !fs::is_regular_file(status)) {
+        throw AutomationError(kErrFileAccess,
+                              "Cannot write " + path +
+                                  ": it is not a regular file (a folder, a device or a pipe); "
+                                  "nothing was written. Choose a file name and save again.");
+    }
+}
+
 // Long enough that a name planted in advance is hit only by design, never by chance.
 std::string RandomSuffix() {
     std::random_device seed;
@@ -210,6 +222,7 @@ void WriteFileReplacing(const std::string& path, const std::string& bytes,
         return !check || check(step, file.string());
     };
     const fs::path target = FinalTarget(fs::path(path));
+    RefuseSpecialTarget(target, path);
 
     NativeFile file = kNoFile;
     fs::path temp;
@@ -256,6 +269,44 @@ void WriteFileReplacing(const std::string& path, const std::string& bytes,
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     if ((ec = allowed(DiskStep::SyncFolder, folder) ? SyncFolder(folder) : refused)) {
         throw Failure("Wrote " + path + " but could not flush its folder", ec, false);
+    }
+}
+
+void CheckWritablePlace(const std::string& path) {
+    if (path.empty()) {
+        throw AutomationError(kErrFileAccess, "No file name was given: name a file");
+    }
+    const fs::path target = FinalTarget(fs::path(path));
+    RefuseSpecialTarget(target, path);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    NativeFile file = kNoFile;
+    fs::path probe;
+    std::error_code ec;
+    for (int tries = 0; tries < 16; ++tries) {
+        probe = folder / (".kov-write-check" + RandomSuffix());
+        ec = CreateExclusive(probe, file);
+        if (ec != std::errc::file_exists) {
+            break;
+        }
+    }
+    if (ec) {
+        throw AutomationError(kErrFileAccess, "Cannot write " + path + ": the folder " +
+                                                  folder.string() + " does not take new files (" +
+                                                  ec.message() +
+                                                  "); choose a folder you may write to");
+    }
+    CloseFile(file);
+    fs::remove(probe, ec);
+}
+
+void CheckReadableFile(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(fs::path(path), ec);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        throw AutomationError(kErrFileAccess,
+                              "Cannot read " + path +
+                                  ": it is not a regular file (a folder, a device or a pipe); "
+                                  "name a file");
     }
 }
 

@@ -14,6 +14,16 @@ namespace kov {
 // then untouched (except when only the final folder flush fails, which the description says).
 void WriteFileReplacing(const std::string& path, const std::string& bytes);
 
+// Checks, before any work, that a file can later be written at path: an existing target (after
+// its links) must be a regular file, not a device, a pipe or a folder, and the folder must take
+// a new file (one is created and removed). Throws AutomationError saying what to change.
+void CheckWritablePlace(const std::string& path);
+
+// Checks that path (after its links), when it exists, is a regular file before it is opened for
+// reading, so a reader never blocks on a pipe or reads a device. Throws AutomationError saying
+// what is wrong; a missing file is left to the reader to report.
+void CheckReadableFile(const std::string& path);
+
 // The disk steps of that write, in the order they are taken.
 enum class DiskStep { Create, Write, Sync, Close, Replace, SyncFolder };
 

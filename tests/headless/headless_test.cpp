@@ -19,7 +19,7 @@ using Args = std::vector<std::string>;
 // 2026-12-06 21:05:03 UTC, where the tests' virtual clock starts too.
 constexpr const char* kNightStart = "1796591103";
 // The built-in night's camera: a scale far from it finds no stars.
-constexpr const char* kPixelScale = "PixelScale=1.85";
+constexpr const char* kPixelScale = "PixelScale=1";
 
 // One night's files in a fresh folder: the operator's own store (config/), a settings file and
 // the report.
@@ -212,7 +212,7 @@ TEST(HeadlessRun, CommandsEndAndReportAsTheWindowWould) {
 // reads it and changed only where the window would change it.
 TEST(HeadlessRun, OperatorFilesAreReadAndKept) {
     Night night;
-    const std::string store = "[Settings]\nNumber of Aligns=3\nImage Scale=1.85\n";
+    const std::string store = "[Settings]\nNumber of Aligns=3\nImage Scale=1\n";
     std::filesystem::create_directories(night.dir.path("config/KovSkyMapper"));
     night.dir.write("config/KovSkyMapper/KOV.conf", store);
     // Without --settings the operator's store is read and left as it was.
@@ -227,7 +227,7 @@ TEST(HeadlessRun, OperatorFilesAreReadAndKept) {
     // visits the list of --points, whose count wins.
     night.dir.write("settings.ini",
                     "; written by hand\r\n[Settings]\r\nNumber of Aligns=4\r\nMy Own Key=keep "
-                    "me\r\nImage Scale=1.85\r\n");
+                    "me\r\nImage Scale=1\r\n");
     run = night.run({"start", "--set", "Exposure=5", "--set", "bFractal=true", "--points",
                      night.dir.write("two.kov", "60,180\r\n55,200\r\n")});
     EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -235,7 +235,7 @@ TEST(HeadlessRun, OperatorFilesAreReadAndKept) {
     EXPECT_EQ(Solved(night.report().at("runs").at(0)), 2u);
     const std::string saved = night.dir.read("settings.ini");
     EXPECT_EQ(saved.rfind("; written by hand\r\n[Settings]\r\nNumber of Aligns=2\r\nMy Own "
-                          "Key=keep me\r\nImage Scale=1.85\r\nInitial Move in RA=10\r\n",
+                          "Key=keep me\r\nImage Scale=1\r\nInitial Move in RA=10\r\n",
                           0),
               0u)
         << saved;

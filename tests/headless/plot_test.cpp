@@ -34,7 +34,7 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
 TEST(HeadlessModelFiles, ReportCsvAndPlotHoldTheSamePoints) {
     TempFolder dir;
     const ProgramRun run =
-        RunProgram(dir.path(), {"test", "start", "--fast", "--set", "PixelScale=1.85", "--set",
+        RunProgram(dir.path(), {"test", "start", "--fast", "--set", "PixelScale=1", "--set",
                                 "NumberOfAligns=4", "--report", dir.path("r.json"), "--csv",
                                 dir.path("points.csv"), "--plot", dir.path("model.png")});
     ASSERT_EQ(run.exitCode, 0) << run.err;

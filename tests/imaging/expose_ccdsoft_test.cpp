@@ -33,7 +33,7 @@ TEST(ExposeCCDSoft, AReferenceImageIsTakenSavedSolvedAndItsAngleKept) {
     ASSERT_TRUE(s.ok);
     s.ui.setLabel(Label::ImageNumber, "Image 3/10");
     s.readings.northAngle = 12.25;
-    EXPECT_FALSE(ExposeCCDSoft(s.st, true).bStopped);
+    EXPECT_FALSE(ExposeCCDSoft(s.st, true, true).bStopped);
     EXPECT_EQ(s.st.error.number, 0);
     EXPECT_EQ(s.st.imaging.referenceNorthAngle, 12.25);
     EXPECT_EQ(Ops(s),
@@ -109,7 +109,7 @@ TEST(ExposeCCDSoft, StarsScaleAndOrientationChecks) {
         if (c.answer) {
             s.ui.answers = {*c.answer};
         }
-        EXPECT_FALSE(ExposeCCDSoft(s.st, c.bFirst).bStopped);
+        EXPECT_FALSE(ExposeCCDSoft(s.st, c.bFirst, c.bFirst).bStopped);
         EXPECT_EQ(s.st.error.number, c.status);
         EXPECT_EQ(s.st.error.description, "");
         const Lines log = s.logLines();
@@ -136,7 +136,7 @@ TEST(ExposeCCDSoft, AStopAtEachYieldLeavesTheCameraAsFound) {
         SCOPED_TRACE("stop at yield " + std::to_string(stopAt));
         ImagingStation s(true);
         s.ui.onYield = [&](int n) { s.st.run.bStop = n == stopAt; };
-        EXPECT_EQ(!ExposeCCDSoft(s.st, true).bStopped, stopAt > waitPasses + 7);
+        EXPECT_EQ(!ExposeCCDSoft(s.st, true, true).bStopped, stopAt > waitPasses + 7);
         EXPECT_EQ(s.ui.yields, std::min(stopAt, waitPasses + 7));
         EXPECT_EQ(s.called("CcdCamera.Abort"), stopAt >= 2 && stopAt <= waitPasses + 1);
         // Taken or not, each switch went back once it was made.

@@ -68,16 +68,24 @@ struct ScriptedMaximCamera : MaximCamera {
     const Readings& r;
 };
 
+// The night these tests were made for: a camera of 1.85"/pixel, whose binned scale lies within
+// the solver's reach of the scales the checks are tried at.
+inline sim::Scenario ImagingNight() {
+    sim::Scenario sc = sim::DefaultScenario();
+    sc.pixelScale = 1.85;
+    return sc;
+}
+
 // A connected station on the simulated observatory, camera software as chosen, writing its
 // image files into a folder of its own.
 struct ImagingStation : RunStation {
-    explicit ImagingStation(bool ccdSoft, sim::Scenario scenario = sim::DefaultScenario())
+    explicit ImagingStation(bool ccdSoft, sim::Scenario scenario = ImagingNight())
         : RunStation(std::move(scenario)) {
         factory.image = [this](std::shared_ptr<CcdImage> in) {
             return std::make_shared<ScriptedImage>(std::move(in), readings);
         };
         st.settings.bCCDSoft = ccdSoft;
-        st.settings.PixelScale = "1.85";  // the simulated camera's own
+        st.settings.PixelScale = GeneralNumber(sim.scenario().pixelScale);  // the camera's own
         st.settings.Exposure = "2";
         ok = CreateObjects(st) && ConnectObjects(st);
         if (!ccdSoft) {

@@ -76,7 +76,8 @@ class PointFileCommands : public testing::Test {
 };
 
 TEST_F(PointFileCommands, LoadReplacesTheListOnlyWhenTheWholeFileWasRead) {
-    std::ofstream(path("good.kov"), std::ios::binary) << "Alt Az\r\n\r\nAlt,Az\r\n10,200\r\n";
+    std::ofstream(path("good.kov"), std::ios::binary) << "Alt Az\r\n\r\n45,90\r\n10,200\r\n";
+    std::ofstream(path("header.kov"), std::ios::binary) << "Alt,Az\r\n10,200\r\n";
     std::filesystem::create_directory(path("folder.kov"));
     // The dialog's answer (none: cancelled), the state after.
     const std::pair<std::optional<std::string>, std::string> cases[] = {
@@ -84,7 +85,9 @@ TEST_F(PointFileCommands, LoadReplacesTheListOnlyWhenTheWholeFileWasRead) {
         {"", "2|old.kov|1,2|3,4"},
         {path("missing.kov"), "2|old.kov|1,2|3,4|Error: Cannot open " + path("missing.kov")},
         {path("folder.kov"), "2|old.kov|1,2|3,4|Error: Cannot read " + path("folder.kov")},
-        {path("good.kov"), "2|" + path("good.kov") + "|Alt,Az|10,200"},
+        {path("header.kov"),
+         "2|old.kov|1,2|3,4|Error: " + path("header.kov") + ", line 1: the altitude \"Alt\""},
+        {path("good.kov"), "2|" + path("good.kov") + "|45,90|10,200"},
     };
     for (const auto& [answer, after] : cases) {
         SCOPED_TRACE(answer.value_or("<cancel>"));

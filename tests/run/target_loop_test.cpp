@@ -139,6 +139,17 @@ Arrange ClickAt(const char* when, Click click, Answer answer = Answer::Yes) {
     };
 }
 // At the first yield with that Status, the next slew to a list point is refused.
+// The operator empties the list once the run has begun.
+Arrange EmptyTheListAtFirstYield() {
+    return [](RunStation& s) {
+        s.ui.onYield = [&s](int n) {
+            if (n == 1) {
+                s.st.points.replace({});
+            }
+        };
+    };
+}
+
 Arrange RefuseSlewAt(const char* when) {
     return [=](RunStation& s) {
         s.ui.onYield = [&s, when, bDone = false](int) mutable {
@@ -225,9 +236,10 @@ TEST(RunLoop, FailuresAnswersAndStops) {
         {"a regular move fails, Yes: the failed point does not count", start, 4, {},
          RefuseSlewAt("Doing Sync"), {yes}, "CM Cm Cm", RunEnding::Completed, 1,
          "Slewing to point 1|Image 1/3|Slewing to point 2|"
-         "Error occurred: Doing Telescope Sync|Continuing...|Slewing to point 3|Image 2/3|"
+         "Error occurred: Moving to the next list point|Continuing...|Slewing to point 3|Image 2/3|"
          "Slewing to point 4|Image 3/3|Slewing to point 1|" + done},
-        {"an empty list ends the run however often the answer is Yes", start, 0, {}, {}, {}, "",
+        {"an empty list ends the run however often the answer is Yes", start, 4, {},
+         EmptyTheListAtFirstYield(), {}, "",
          RunEnding::Incomplete, 1,
          "Error occurred: Moving to initial fractal coordinates|Continuing...|"
          "Slewing to starting position|Modeling run incomplete!|Model Run Completed"},

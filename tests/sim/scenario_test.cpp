@@ -67,8 +67,11 @@ TEST(SimScenario, MistakesAreNamed) {
         {R"({"failures": {"images": [4294967297]}})", "'failures.images[0]' must be an image"},
         {R"({"failures": {"images": [2147483648]}})", "'failures.images[0]' must be an image"},
         {R"({"slew": {"rate": 1e400}})", "'slew.rate' cannot be read"},
-        {R"({"site": {"horizonProfile": [{"az": 10}, {"alt": 90}]}})",
-         "'site.horizonProfile[1].alt' must lie between"},
+        {R"({"site": {"horizonProfile": [{"az": 10, "alt": 90}]}})",
+         "'site.horizonProfile[0].alt' must lie between"},
+        {R"({"site": {"horizonProfile": [{"az": 10}]}})", "'site.horizonProfile[0]' needs 'alt'"},
+        {R"({"seed": 1, "site": {"latitude": 10, "latitude": 20}})",
+         "'site.latitude' is given twice"},
         {R"({"controller": {"refraction": 1}})", "'controller.refraction' must be true or false"},
         {R"({"failures": {"rate": 1.5}})", "'failures.rate' must lie between"},
     };

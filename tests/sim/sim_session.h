@@ -16,8 +16,17 @@ using kov::test::Raised;
 
 // Drives the simulated observatory through the typed interfaces the way the procedures do:
 // polled slews and exposures on virtual time.
+// The night these tests were made for: the mount starting half an hour west of the meridian,
+// a camera of 1.85"/pixel.
+inline Scenario SessionNight() {
+    Scenario s = DefaultScenario();
+    s.startHourAngle = 0.5;
+    s.pixelScale = 1.85;
+    return s;
+}
+
 struct SimSession {
-    explicit SimSession(Scenario s = DefaultScenario()) : obs(std::move(s), clock) {
+    explicit SimSession(Scenario s = SessionNight()) : obs(std::move(s), clock) {
         sky->Connect();
         tele->Connect();
         camera->Connect();

@@ -30,12 +30,12 @@ TEST(HeadlessWindowLog, AStartRunLogsWhatTheWindowLogs) {
     // 1796591103 is 2026-12-06 21:05:03 UTC, where the tests' virtual clock starts.
     const test::ProgramRun run =
         test::RunProgram(folder.path(), {"start", "--fast", "--clock-start", "1796591103", "--set",
-                                         "NumberOfAligns=5", "--set", "PixelScale=1.85"});
+                                         "NumberOfAligns=5", "--set", "PixelScale=1"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     test::MemoryStore store;
     store.put("Number of Aligns", "5");
-    store.put("Image Scale", "1.85");
+    store.put("Image Scale", "1");
     test::VirtualClock clock;
     sim::Observatory observatory(sim::DefaultScenario(), clock);
     observatory.setWorkingDirectory(folder.path());

@@ -64,7 +64,7 @@ TEST(PointListView, RowsButtonsDialogsAndDoubleClick) {
         EXPECT_EQ(rows(), "2,b*|4,d|");
         click("SavePoints");
         EXPECT_EQ(qobject_cast<QLabel*>(find("FileDisplay"))->text(), path);
-        std::ofstream(path.toStdString(), std::ios::binary) << "7,\xBA\r\n";
+        std::ofstream(path.toStdString(), std::ios::binary) << "7,8\xBA\r\n";
         click("LoadPts");
         QStringList titles;
         for (const QString& seen : answers.seen) {
@@ -75,7 +75,7 @@ TEST(PointListView, RowsButtonsDialogsAndDoubleClick) {
         EXPECT_EQ(answers.seen.value(2),
                   Box("KOV", "Saved " + path, QMessageBox::NoIcon, QMessageBox::Ok));
     }
-    EXPECT_EQ(rows(), QString("7,") + QChar(0xBA) + "|");
+    EXPECT_EQ(rows(), QString("7,8") + QChar(0xBA) + "|");
 
     // A double-click asks before the telescope moves; No leaves it alone.
     const std::size_t calls = observatory.callLog().size();
@@ -85,7 +85,7 @@ TEST(PointListView, RowsButtonsDialogsAndDoubleClick) {
         Modals answers(QMessageBox::No);
         QTest::mouseDClick(lv->viewport(), Qt::LeftButton, {}, at);
         EXPECT_EQ(answers.seen.value(0).section('|', 0, 1),
-                  "Slew to Point|Slew to point: 7, " + QString(QChar(0xBA)) + "?");
+                  "Slew to Point|Slew to point: 7, 8" + QString(QChar(0xBA)) + "?");
     }
     EXPECT_EQ(observatory.callLog().size(), calls);
 

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "sky/plate_solve.h"
+
+namespace kov::sky {
+
+struct AstrometryOptions {
+    std::string command = "solve-field";  // a name found on PATH, or a path
+    std::filesystem::path indexFolder = "/usr/share/astrometry";
+    // The searched scale range around the expected scale: wide enough that a Pixel Scale set
+    // badly still solves and the solution can tell the operator the true one.
+    double scaleLow = 0.5;
+    double scaleHigh = 2.0;
+    int objects = 50;    // the brightest sources tried
+    int downsample = 2;  // source extraction on a reduced image: faster, still sharp enough
+    // Where the private working folders go; empty: the system's temporary folder.
+    std::filesystem::path temporaryParent;
+};
+
+// astrometry.net's solve-field, run as a child process per image in a private folder that is
+// removed afterwards. The solution is read from the WCS header it writes.
+class AstrometrySolver : public PlateSolver {
+  public:
+    explicit AstrometrySolver(AstrometryOptions options = {});
+    SolveResult solve(const SolveRequest& request) override;
+
+    // Empty when solve-field and at least one index file are there; otherwise what is missing
+    // and what to install.
+    std::string missing() const;
+
+  private:
+    AstrometryOptions options_;
+};
+
+// Reads a solution from a WCS header (CRVAL, CRPIX, CD, IMAGEW, IMAGEH): the centre of the
+// image, scale, north angle and parity. status is Failed with a reason if the file cannot be
+// read.
+SolveResult ReadWcsSolution(const std::filesystem::path& wcsFile);
+
+}  // namespace kov::sky

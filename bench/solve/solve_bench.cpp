@@ -62,7 +62,7 @@ struct Settings {
     double scaleLow = 0.5;
     double scaleHigh = 2.0;
     double scaleError = 1.0;  // the Pixel Scale the solver is told, as a factor of the true one
-    int downsample = 2;
+    int downsample = 0;       // the solver's own choice by scale
     int objects = 50;
     double timeLimit = 30.0;
     unsigned seed = 2026;

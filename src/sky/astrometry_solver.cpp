@@ -17,6 +17,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegToRad = kPi / 180.0;
+// Arc seconds: a star of ordinary seeing still covers a pixel or two of the reduced image.
+constexpr double kLargestReducedPixel = 8.5;
 
 // A folder of our own for one solve, removed with everything in it at the end of its scope.
 class PrivateFolder {
@@ -224,6 +226,8 @@ SolveResult AstrometrySolver::solve(const SolveRequest& request) {
                                      "--overwrite",
                                      "--no-plots",
                                      "--no-remove-lines",
+                                     "--uniformize",
+                                     "0",
                                      "--crpix-center",
                                      "--new-fits",
                                      "none",
@@ -237,8 +241,18 @@ SolveResult AstrometrySolver::solve(const SolveRequest& request) {
                                      "none",
                                      "--objs",
                                      std::to_string(options_.objects)};
-    if (options_.downsample > 1) {
-        args.insert(args.end(), {"--downsample", std::to_string(options_.downsample)});
+    int downsample = options_.downsample;
+    if (downsample <= 0) {
+        downsample = request.scale <= 0.0 ? 2 : 1;
+        for (int factor : {4, 2}) {
+            if (request.scale > 0.0 && request.scale * factor <= kLargestReducedPixel) {
+                downsample = factor;
+                break;
+            }
+        }
+    }
+    if (downsample > 1) {
+        args.insert(args.end(), {"--downsample", std::to_string(downsample)});
     }
     if (request.scale > 0.0) {
         args.insert(args.end(), {"--scale-units", "arcsecperpix", "--scale-low",

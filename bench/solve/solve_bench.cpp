@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 #include "sky/astrometry_solver.h"
 #include "sky/fits_image.h"
 #include "sky/star_field.h"
@@ -23,6 +25,15 @@ using namespace kov::sky;
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDeg = kPi / 180.0;
+
+// CPU seconds the finished child processes have used so far: the solver's own cost, whatever
+// else the machine is doing.
+double ChildCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 double Median(std::vector<double> v) {
     if (v.empty()) {
@@ -155,7 +166,7 @@ int main(int argc, char** argv) {
     std::mt19937_64 random(s.seed);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
 
-    std::vector<double> solveSeconds, centreErrors, renderMs, scaleErrors, angleErrors;
+    std::vector<double> solveSeconds, solveCpu, centreErrors, renderMs, scaleErrors, angleErrors;
     int solved = 0;
     std::printf("catalogue: %zu stars in %.0f ms; field %.1f' x %.1f', %.2f\"/pixel binned\n",
                 catalogue.size(), loadMs, s.width * s.pixelScale / 60.0,
@@ -214,7 +225,9 @@ int main(int argc, char** argv) {
         request.dec = hintDec;
         request.radius = 3.0;
         request.timeLimit = std::chrono::milliseconds(static_cast<long>(s.timeLimit * 1000));
+        const double cpuBefore = ChildCpuSeconds();
         const SolveResult r = solver.solve(request);
+        solveCpu.push_back(ChildCpuSeconds() - cpuBefore);
         std::filesystem::remove(file);
         solveSeconds.push_back(r.seconds);
         double error = -1.0;
@@ -239,6 +252,7 @@ int main(int argc, char** argv) {
     std::printf(
         "solve_s_max=%.2f\n",
         solveSeconds.empty() ? 0.0 : *std::max_element(solveSeconds.begin(), solveSeconds.end()));
+    std::printf("solve_cpu_s_median=%.2f\n", Median(solveCpu));
     std::printf("centre_error_arcsec_median=%.3f\n", Median(centreErrors));
     std::printf(
         "scale_error_percent_max=%.4f\n",

@@ -48,3 +48,8 @@ if(TARGET PkgConfig::CFITSIO)
     set_target_properties(solve_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
   endif()
 endif()
+
+if(KOV_HAVE_SKY)
+  # The simulated cameras render the real sky and the image link can solve it with astrometry.net.
+  target_link_libraries(kovsky_sim PUBLIC kovsky_sky)
+endif()

@@ -302,7 +302,7 @@ SolveResult AstrometrySolver::solve(const SolveRequest& request) {
             } else if (run.end == posix::ChildEnd::Exited && run.exitCode == 0) {
                 result.status = SolveStatus::NoMatch;
                 result.text =
-                    "The plate solver recognised no stars pattern near the given position and "
+                    "The plate solver recognised no star pattern near the given position and "
                     "scale; check the Pixel Scale, the focus and the sky.";
             } else {
                 result.status = SolveStatus::Failed;

@@ -72,6 +72,8 @@ TEST(SimScenario, MistakesAreNamed) {
          "'site.horizonProfile[1].alt' must lie between"},
         {R"({"controller": {"refraction": 1}})", "'controller.refraction' must be true or false"},
         {R"({"failures": {"rate": 1.5}})", "'failures.rate' must lie between"},
+        {R"({"solver": "magic"})", "'solver' must be \"statistical\" or \"astrometry\""},
+        {R"({"camera": {"width": 8}})", "'camera.width' must be 16 to 20000 pixels"},
     };
     for (const auto& [json, message] : cases) {
         EXPECT_NE(ErrorOf([&] { ParseScenario(json); }).find(message), std::string::npos) << json;
@@ -97,6 +99,7 @@ TEST(SimScenario, LoadsFilesAndNamesTheOneThatFails) {
     const auto example = std::filesystem::path(__FILE__).parent_path() / "../../src/sim/scenarios";
     EXPECT_EQ(LoadScenario((example / "cloudy_night.json").string()).failImages,
               (std::vector<int>{4}));
+    EXPECT_EQ(LoadScenario((example / "real_sky.json").string()).solver, "astrometry");
 }
 
 }  // namespace

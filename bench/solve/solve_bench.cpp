@@ -78,7 +78,9 @@ struct Settings {
     double timeLimit = 30.0;
     unsigned seed = 2026;
     std::string indexFolder = kDefaultIndexFolder;
-    std::string keep;            // a folder to copy the frames to
+    std::string keep;    // a folder to copy the frames to
+    bool fixed = false;  // one place instead of random ones
+    double ra = 0.0, dec = 0.0, northAngle = 0.0;
     bool darkSubtracted = true;  // as the camera program reduces the frames with AutoDark
 };
 
@@ -114,6 +116,11 @@ bool ParseArguments(int argc, char** argv, Settings& s) {
             s.indexFolder = value();
         } else if (a == "--raw") {
             s.darkSubtracted = false;
+        } else if (a == "--at") {
+            s.fixed = true;
+            s.ra = std::atof(value());
+            s.dec = std::atof(value());
+            s.northAngle = std::atof(value());
         } else if (a == "--keep") {
             s.keep = value();
         } else {
@@ -121,7 +128,7 @@ bool ParseArguments(int argc, char** argv, Settings& s) {
                          "usage: solve_bench [--fields N] [--sensor W H] [--pixel-scale S] "
                          "[--bin B] [--exposure S] [--scale-range LOW HIGH] [--scale-error F] "
                          "[--downsample D] [--objs N] [--time-limit S] [--seed N] "
-                         "[--index-folder DIR] [--keep DIR]\n");
+                         "[--index-folder DIR] [--keep DIR] [--at RA DEC NORTH_ANGLE]\n");
             return false;
         }
     }
@@ -191,6 +198,11 @@ int main(int argc, char** argv) {
         e.seconds = s.exposure;
         e.binX = e.binY = s.bin;
         e.seed = random();
+        if (s.fixed) {
+            e.ra = s.ra;
+            e.dec = s.dec;
+            e.northAngle = s.northAngle;
+        }
         e.darkSubtracted = s.darkSubtracted;
         // Through more air the stars fade: 0.2 magnitudes per air mass.
         const double airmass = 1.0 / std::sin(alt);
@@ -240,9 +252,9 @@ int main(int argc, char** argv) {
         }
         std::printf(
             "field %2d ra %8.4f dec %+8.4f alt %4.1f stars %3d render_ms %5.0f solve_s %5.2f "
-            "%s centre_error_arcsec %.2f\n",
+            "%s centre_error_arcsec %.2f\n%s\n",
             i, e.ra, e.dec, alt / kDeg, image.starsDrawn, renderMs.back(), r.seconds,
-            StatusName(r.status), error);
+            StatusName(r.status), error, r.text.c_str());
         std::fflush(stdout);
     }
     std::filesystem::remove_all(folder);

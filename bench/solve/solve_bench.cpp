@@ -73,6 +73,7 @@ struct Settings {
     double scaleLow = 0.5;
     double scaleHigh = 2.0;
     double scaleError = 1.0;  // the Pixel Scale the solver is told, as a factor of the true one
+    bool findStars = true;    // false: solve-field extracts the stars (--downsample)
     int downsample = 0;       // the solver's own choice by scale
     int objects = 50;
     double timeLimit = 30.0;
@@ -106,6 +107,7 @@ bool ParseArguments(int argc, char** argv, Settings& s) {
             s.scaleError = std::atof(value());
         } else if (a == "--downsample") {
             s.downsample = std::atoi(value());
+            s.findStars = false;
         } else if (a == "--objs") {
             s.objects = std::atoi(value());
         } else if (a == "--time-limit") {
@@ -153,6 +155,7 @@ int main(int argc, char** argv) {
     options.scaleLow = s.scaleLow;
     options.scaleHigh = s.scaleHigh;
     options.downsample = s.downsample;
+    options.findStars = s.findStars;
     options.objects = s.objects;
     AstrometrySolver solver(options);
     if (const std::string why = solver.missing(); !why.empty()) {

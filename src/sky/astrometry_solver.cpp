@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "linux/child_process.h"
+#include "sky/star_finder.h"
 
 namespace kov::sky {
 
@@ -19,6 +20,8 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegToRad = kPi / 180.0;
 // Arc seconds: a star of ordinary seeing still covers a pixel or two of the reduced image.
 constexpr double kLargestReducedPixel = 8.5;
+// Fewer stars than a quad cannot be matched.
+constexpr std::size_t kFewestStars = 4;
 
 // A folder of our own for one solve, removed with everything in it at the end of its scope.
 class PrivateFolder {
@@ -212,6 +215,28 @@ SolveResult AstrometrySolver::solve(const SolveRequest& request) {
         out << "add_path " << options_.indexFolder.string() << "\nautoindex\n";
     }
     const std::filesystem::path wcs = folder.path() / "solution.wcs";
+    std::filesystem::path input = image;
+    std::vector<std::string> inputArgs;
+    if (options_.findStars) {
+        const StarList stars = FindStars(image, options_.objects);
+        if (!stars.error.empty()) {
+            result.text = stars.error + ".";
+            return result;
+        }
+        if (stars.sources.size() < kFewestStars) {
+            result.status = SolveStatus::NoMatch;
+            result.text = "Too few stars (" + std::to_string(stars.sources.size()) +
+                          ") found in the image; check the exposure, the focus and the sky.";
+            return result;
+        }
+        input = folder.path() / "stars.xyls";
+        WriteStarList(input, stars);
+        inputArgs = {"--width",       std::to_string(stars.width),
+                     "--height",      std::to_string(stars.height),
+                     "--x-column",    "X",
+                     "--y-column",    "Y",
+                     "--sort-column", "FLUX"};
+    }
     std::vector<std::string> args = {options_.command,
                                      "--config",
                                      config.string(),
@@ -241,7 +266,8 @@ SolveResult AstrometrySolver::solve(const SolveRequest& request) {
                                      "none",
                                      "--objs",
                                      std::to_string(options_.objects)};
-    int downsample = options_.downsample;
+    args.insert(args.end(), inputArgs.begin(), inputArgs.end());
+    int downsample = options_.findStars ? 1 : options_.downsample;
     if (downsample <= 0) {
         downsample = request.scale <= 0.0 ? 2 : 1;
         for (int factor : {4, 2}) {
@@ -265,7 +291,7 @@ SolveResult AstrometrySolver::solve(const SolveRequest& request) {
     }
     // solve-field does not keep to its own CPU limit; the wall-clock limit below is the bound.
     const long cpuLimit = std::max<long>(1, static_cast<long>(request.timeLimit.count() / 1000));
-    args.insert(args.end(), {"--cpulimit", std::to_string(cpuLimit), image.string()});
+    args.insert(args.end(), {"--cpulimit", std::to_string(cpuLimit), input.string()});
 
     posix::ChildOptions child;
     child.arguments = std::move(args);

@@ -15,9 +15,12 @@ struct AstrometryOptions {
     double scaleLow = 0.5;
     double scaleHigh = 2.0;
     int objects = 50;  // the brightest sources tried
-    // Source extraction on an image reduced by this factor: much faster, and as long as a reduced
-    // pixel stays under about 8" the stars keep their shape. 0: the largest of 4, 2 and 1 that
-    // does so at the expected scale (2 when the scale is unknown).
+    // Find the stars ourselves and give solve-field the list (fast, and sure of the noise);
+    // false lets solve-field extract them from the image.
+    bool findStars = true;
+    // With findStars false: source extraction on an image reduced by this factor: much faster, and
+    // as long as a reduced pixel stays under about 8" the stars keep their shape. 0: the largest of
+    // 4, 2 and 1 that does so at the expected scale (2 when the scale is unknown).
     int downsample = 0;
     // Where the private working folders go; empty: the system's temporary folder.
     std::filesystem::path temporaryParent;

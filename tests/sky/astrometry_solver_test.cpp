@@ -145,7 +145,21 @@ class HangingSolver : public ::testing::Test {
         std::ofstream(script_) << "#!/bin/sh\necho $$ > '" << pids_.string()
                                << "'\nsleep 1000 &\necho $! >> '" << pids_.string() << "'\nwait\n";
         std::filesystem::permissions(script_, std::filesystem::perms::owner_all);
-        std::ofstream(folder_.path() / "frame.fits") << "frame";
+        // A frame with a few stars, so the solver is started at all.
+        FieldImage frame;
+        frame.width = frame.height = 64;
+        frame.pixels.assign(64 * 64, 1000);
+        for (int star = 0; star < 6; ++star) {
+            const int x = 8 + 9 * star;
+            const int y = 10 + 7 * star;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    frame.pixels[static_cast<std::size_t>((y + dy) * 64 + x + dx)] =
+                        dx == 0 && dy == 0 ? 5000 : 2500;
+                }
+            }
+        }
+        WriteFitsImage(folder_.path() / "frame.fits", frame, FrameHeader{});
     }
 
     SolveResult Solve(milliseconds limit, std::function<bool()> stop) {

@@ -7,6 +7,7 @@
 
 #include "sky/fits_image.h"
 #include "sky/star_field.h"
+#include "sky/star_finder.h"
 #include "sky_test_support.h"
 
 namespace kov::sky {
@@ -224,6 +225,68 @@ TEST(WriteFitsImage, WritesTheCameraHeaderAndPixels) {
 
     EXPECT_THROW(WriteFitsImage(folder.path() / "no" / "such.fits", image, header),
                  std::runtime_error);
+}
+
+}  // namespace
+}  // namespace kov::sky
+
+namespace kov::sky {
+namespace {
+
+// Stars of known place and light on a noisy background, a hot pixel and a saturated star: the
+// finder returns the stars, brightest first, centred to a few hundredths of a pixel.
+TEST(FindStars, ListsTheStarsNotTheHotPixels) {
+    test::ScratchFolder folder;
+    struct Star {
+        double x, y, flux;  // FITS pixel coordinates
+    };
+    const Star stars[] = {
+        {20.3, 30.7, 4e6}, {70.55, 20.2, 60000}, {45.0, 60.45, 20000}, {90.8, 70.1, 8000}};
+    FieldImage frame;
+    frame.width = 120;
+    frame.height = 90;
+    std::vector<double> light(static_cast<std::size_t>(frame.width * frame.height), 1000.0);
+    const double sigma = 1.2;
+    for (const Star& s : stars) {
+        for (int y = 0; y < frame.height; ++y) {
+            for (int x = 0; x < frame.width; ++x) {
+                const auto share = [&](int i, double c) {
+                    const double k = 1.0 / (sigma * std::sqrt(2.0));
+                    return 0.5 * (std::erf((i + 1.5 - c) * k) - std::erf((i + 0.5 - c) * k));
+                };
+                light[static_cast<std::size_t>(y * frame.width + x)] +=
+                    s.flux * share(x, s.x) * share(y, s.y);
+            }
+        }
+    }
+    std::uint32_t random = 12345;
+    for (double& v : light) {
+        // Nearly normal noise of 5.8 counts: the sum of four uniform draws.
+        for (int k = 0; k < 4; ++k) {
+            random = random * 1664525u + 1013904223u;
+            v += static_cast<double>(random >> 8) / 16777216.0 * 10.0 - 5.0;
+        }
+    }
+    light[static_cast<std::size_t>(50 * frame.width + 100)] = 30000.0;  // a hot pixel
+    for (double v : light) {
+        frame.pixels.push_back(static_cast<std::uint16_t>(std::min(65535.0, v)));
+    }
+    const auto path = folder.path() / "frame.fits";
+    WriteFitsImage(path, frame, FrameHeader{});
+
+    const StarList found = FindStars(path, 50);
+    ASSERT_TRUE(found.error.empty()) << found.error;
+    EXPECT_EQ(found.width, 120);
+    EXPECT_EQ(found.height, 90);
+    EXPECT_NEAR(found.noise, 10.0 / std::sqrt(3.0), 0.6);
+    ASSERT_EQ(found.sources.size(), std::size(stars));
+    for (std::size_t i = 0; i < std::size(stars); ++i) {
+        // The saturated one is centred by its flat top, less closely.
+        const double tolerance = i == 0 ? 0.1 : 0.03;
+        EXPECT_NEAR(found.sources[i].x, stars[i].x, tolerance) << i;
+        EXPECT_NEAR(found.sources[i].y, stars[i].y, tolerance) << i;
+    }
+    EXPECT_FALSE(FindStars(folder.path() / "none.fits", 50).error.empty());
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "sim/sim_errors.h"
@@ -37,6 +39,11 @@ std::optional<Solution> SolveOnRealSky(SimWorld& world, const ImageRecord&, cons
     if (world.scenario.solver == "astrometry") {
         SayOnce("this build has no real sky (it was built without CFITSIO).");
     }
+    return std::nullopt;
+}
+
+std::optional<std::string> RealSkyFrameBytes(SimWorld&, const ImageRecord&,
+                                             const std::optional<Solution>&) {
     return std::nullopt;
 }
 
@@ -109,6 +116,46 @@ class TemporaryFrame {
     std::filesystem::path path_;
 };
 
+sky::CameraModel Camera(const Scenario& s) {
+    sky::CameraModel camera;
+    camera.width = s.sensorWidth;
+    camera.height = s.sensorHeight;
+    camera.pixelScale = s.pixelScale;
+    return camera;
+}
+
+// The frame as the optics truly pointed when it was taken.
+sky::Exposure ExposureOf(const SimWorld& world, const ImageRecord& image) {
+    const Scenario& s = world.scenario;
+    sky::Exposure e;
+    e.ra = image.trueRa * 15.0;
+    e.dec = image.trueDec;
+    // Over the pole onto the other side of the pier the camera turns with the tube.
+    e.northAngle =
+        std::fmod(s.cameraRotation + (image.side == PierSide::West ? 180.0 : 0.0) + 720.0, 360.0);
+    e.seconds = image.exposure;
+    e.binX = std::max(1, static_cast<int>(std::lround(image.binX)));
+    e.binY = std::max(1, static_cast<int>(std::lround(image.binY)));
+    e.light = image.light;
+    // The camera programs reduce the frames they solve; a dark frame keeps its hot pixels.
+    e.darkSubtracted = image.light;
+    e.transmission = Transmission(world, image);
+    e.seed = s.seed * 1000003u + static_cast<std::uint64_t>(image.number) * 7919u +
+             static_cast<std::uint64_t>(image.takenAt);
+    return e;
+}
+
+sky::FrameHeader HeaderOf(const ImageRecord& image, const sky::Exposure& e) {
+    sky::FrameHeader header;
+    header.exposure = image.exposure;
+    header.binX = e.binX;
+    header.binY = e.binY;
+    header.temperature = image.temperature;
+    header.takenAt = image.takenAt;
+    header.light = image.light;
+    return header;
+}
+
 }  // namespace
 
 std::optional<Solution> SolveOnRealSky(SimWorld& world, const ImageRecord& image,
@@ -122,33 +169,12 @@ std::optional<Solution> SolveOnRealSky(SimWorld& world, const ImageRecord& image
         return std::nullopt;
     }
 
-    sky::CameraModel camera;
-    camera.width = s.sensorWidth;
-    camera.height = s.sensorHeight;
-    camera.pixelScale = s.pixelScale;
-    sky::Exposure e;
-    e.ra = image.trueRa * 15.0;
-    e.dec = image.trueDec;
-    // Over the pole onto the other side of the pier the camera turns with the tube.
-    e.northAngle =
-        std::fmod(s.cameraRotation + (image.side == PierSide::West ? 180.0 : 0.0) + 720.0, 360.0);
-    e.seconds = image.exposure;
-    e.binX = std::max(1, static_cast<int>(std::lround(image.binX)));
-    e.binY = std::max(1, static_cast<int>(std::lround(image.binY)));
-    e.darkSubtracted = true;  // the camera programs reduce the frames they solve
-    e.transmission = Transmission(world, image);
-    e.seed = s.seed * 1000003u + static_cast<std::uint64_t>(image.number) * 7919u +
-             static_cast<std::uint64_t>(image.takenAt);
+    const sky::CameraModel camera = Camera(s);
+    const sky::Exposure e = ExposureOf(world, image);
 
     TemporaryFrame frame;
-    sky::FrameHeader header;
-    header.exposure = image.exposure;
-    header.binX = e.binX;
-    header.binY = e.binY;
-    header.temperature = image.temperature;
-    header.takenAt = image.takenAt;
     sky::WriteFitsImage(frame.path(), sky::RenderField(sky::StarCatalogue::Shared(), camera, e),
-                        header);
+                        HeaderOf(image, e));
 
     sky::SolveRequest request;
     request.image = frame.path();
@@ -186,6 +212,25 @@ std::optional<Solution> SolveOnRealSky(SimWorld& world, const ImageRecord& image
                           at.y <= camera.height / e.binY + 0.5;
     }
     return solution;
+}
+
+std::optional<std::string> RealSkyFrameBytes(SimWorld& world, const ImageRecord& image,
+                                             const std::optional<Solution>& solution) {
+    if (world.scenario.solver != "astrometry" || !Missing().empty()) {
+        return std::nullopt;
+    }
+    const sky::Exposure e = ExposureOf(world, image);
+    sky::FrameHeader header = HeaderOf(image, e);
+    if (solution) {
+        header.solution = sky::FrameSolution{solution->ra * 15.0, solution->dec, solution->scale,
+                                             solution->northAngle};
+    }
+    TemporaryFrame frame;
+    sky::WriteFitsImage(frame.path(),
+                        sky::RenderField(sky::StarCatalogue::Shared(), Camera(world.scenario), e),
+                        header);
+    std::ifstream in(frame.path(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 #endif

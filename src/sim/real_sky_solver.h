@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "sim/plate_solver.h"
 
@@ -15,5 +16,11 @@ namespace kov::sim {
 // (kErrSolveFailed) with the solver's reason.
 std::optional<Solution> SolveOnRealSky(SimWorld& world, const ImageRecord& image,
                                        const SolveHints& hints);
+
+// For a scenario whose solver is "astrometry", in a build with the real sky: the bytes of the
+// 16-bit FITS frame a camera program saves (the rendered stars, its header, and the solution
+// once the image link has solved it). Empty otherwise: the small writer then saves the frame.
+std::optional<std::string> RealSkyFrameBytes(SimWorld& world, const ImageRecord& image,
+                                             const std::optional<Solution>& solution);
 
 }  // namespace kov::sim

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <stdexcept>
 
 namespace kov::sky {
@@ -98,6 +99,28 @@ void WriteFitsImage(const std::filesystem::path& path, const FieldImage& image,
         double y = header.pixelSize * binY;
         fits_update_key(f, TDOUBLE, "XPIXSZ", &x, "Pixel width, microns, binned", &status);
         fits_update_key(f, TDOUBLE, "YPIXSZ", &y, "Pixel height, microns, binned", &status);
+    }
+    if (header.solution) {
+        const FrameSolution& w = *header.solution;
+        const double k = 3.14159265358979323846 / 180.0;
+        const double scale = w.scale / 3600.0;
+        const double c = std::cos(w.northAngle * k) * scale;
+        const double n = std::sin(w.northAngle * k) * scale;
+        double values[] = {w.ra, w.dec, (image.width + 1) / 2.0, (image.height + 1) / 2.0, -c, n,
+                           n,    c};
+        const char* keys[] = {"CRVAL1", "CRVAL2", "CRPIX1", "CRPIX2",
+                              "CD1_1",  "CD1_2",  "CD2_1",  "CD2_2"};
+        char ra[] = "RA---TAN", dec[] = "DEC--TAN";
+        fits_update_key(f, TSTRING, "CTYPE1", ra, "Tangent plane projection", &status);
+        fits_update_key(f, TSTRING, "CTYPE2", dec, "Tangent plane projection", &status);
+        for (std::size_t i = 0; i < std::size(keys); ++i) {
+            fits_update_key(f, TDOUBLE, keys[i], &values[i], nullptr, &status);
+        }
+        double equinox = 2000.0;
+        fits_update_key(f, TDOUBLE, "EQUINOX", &equinox, nullptr, &status);
+        int w2 = image.width, h2 = image.height;
+        fits_update_key(f, TINT, "IMAGEW", &w2, "Image width, pixels", &status);
+        fits_update_key(f, TINT, "IMAGEH", &h2, "Image height, pixels", &status);
     }
     fits.check(status, "header cannot be written");
     if (!image.pixels.empty()) {

@@ -113,7 +113,10 @@ TEST(AstrometrySolver, SolvesRenderedFieldsToTheirTruth) {
         e.darkSubtracted = true;
         e.seed = 100 + i;
         const auto path = folder.path() / "field.fits";
-        WriteFitsImage(path, RenderField(*catalogue, camera, e), FrameHeader{10.0, 2, 2});
+        FrameHeader header;
+        header.exposure = 10.0;
+        header.binX = header.binY = 2;
+        WriteFitsImage(path, RenderField(*catalogue, camera, e), header);
         SolveRequest request;
         request.image = path;
         request.scale = 2.0 * r.scaleHint;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "sky/astrometry_solver.h"
 #include "sky/fits_image.h"
 #include "sky/star_field.h"
 #include "sky/star_finder.h"
@@ -225,6 +226,17 @@ TEST(WriteFitsImage, WritesTheCameraHeaderAndPixels) {
 
     EXPECT_THROW(WriteFitsImage(folder.path() / "no" / "such.fits", image, header),
                  std::runtime_error);
+
+    // A solved frame carries its solution as the solver's own WCS would.
+    header.solution = FrameSolution{350.5, -12.25, 2.5, 192.5};
+    WriteFitsImage(path, image, header);
+    const SolveResult back = ReadWcsSolution(path);
+    ASSERT_TRUE(back.solved()) << back.text;
+    EXPECT_NEAR(back.ra, 350.5, 1e-9);
+    EXPECT_NEAR(back.dec, -12.25, 1e-9);
+    EXPECT_NEAR(back.scale, 2.5, 1e-9);
+    EXPECT_NEAR(back.northAngle, 192.5, 1e-9);
+    EXPECT_EQ(back.parity, Parity::Normal);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/real_sky_solver.h"
 #include "sim/sim_errors.h"
 
 namespace kov::sim {
@@ -45,6 +46,9 @@ Solution SolveImage(SimWorld& world, const ImageRecord& image, const SolveHints&
     const Scenario& s = world.scenario;
     if (!image.light) {
         NoMatch("no stars found in the image");
+    }
+    if (std::optional<Solution> real = SolveOnRealSky(world, image, hints)) {
+        return *real;
     }
     // A search that finds nothing runs until it gives up.
     const auto fail = [&world](const std::string& why) {

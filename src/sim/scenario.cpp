@@ -191,6 +191,12 @@ void ReadScenario(const json& root, Scenario& s) {
         r.on("stars", [&](const json& x, const std::string& k) {
             s.starsPerImage = static_cast<int>(Number(x, k, 0.0, 100000.0));
         });
+        r.on("width", [&](const json& x, const std::string& k) {
+            s.sensorWidth = static_cast<int>(Whole(x, k, 16, 20000, "must be 16 to 20000 pixels"));
+        });
+        r.on("height", [&](const json& x, const std::string& k) {
+            s.sensorHeight = static_cast<int>(Whole(x, k, 16, 20000, "must be 16 to 20000 pixels"));
+        });
         r.run();
     });
     top.on("failures", [&](const json& v, const std::string& key) {
@@ -229,6 +235,12 @@ void ReadScenario(const json& root, Scenario& s) {
             });
         });
         r.run();
+    });
+    top.on("solver", [&](const json& v, const std::string& key) {
+        s.solver = Text(v, key);
+        if (s.solver != "statistical" && s.solver != "astrometry") {
+            Fail(key, "must be \"statistical\" or \"astrometry\"");
+        }
     });
     top.on("controller", [&](const json& v, const std::string& key) {
         ObjectReader r(v, key);

@@ -66,6 +66,13 @@ struct Scenario {
     double ccdTemperature = -10.0;  // degrees Celsius when the night begins
     double temperatureDrift = 0.6;  // degrees per hour
     int starsPerImage = 45;         // matched stars in a 2 second frame
+    int sensorWidth = 6248;         // unbinned pixels, for frames rendered from the real sky
+    int sensorHeight = 4176;
+
+    // "statistical": solutions are the true centre plus noise, fast, for tests that do not
+    // exercise solving. "astrometry": the cameras' frames are rendered from the Tycho-2 stars
+    // and solved by astrometry.net (the statistical solver stands in where it is not installed).
+    std::string solver = "statistical";
 
     // Chance that a solution fails even with plenty of stars; fewer stars (short exposures, thick
     // air low down, clouds) add their own, much larger, chance.

@@ -3,6 +3,7 @@
 
 #include "sim/fits_file.h"
 #include "sim/plate_solver.h"
+#include "sim/real_sky_solver.h"
 #include "sim/sim_devices.h"
 #include "sim/sim_errors.h"
 #include "station/safe_file.h"
@@ -21,8 +22,11 @@ void WriteImage(SimWorld& world, const std::string& path, const ImageRecord& ima
     if (path.empty()) {
         throw AutomationError(kErrFileNotFound, "File name is empty");
     }
-    WriteFileReplacing(world.resolve(path).string(),
-                       FitsFileBytes(image, solution, world.scenario.pixelScale));
+    // With the real sky, the frame itself; otherwise a small stand-in.
+    std::optional<std::string> frame = RealSkyFrameBytes(world, image, solution);
+    WriteFileReplacing(
+        world.resolve(path).string(),
+        frame ? std::move(*frame) : FitsFileBytes(image, solution, world.scenario.pixelScale));
 }
 
 class SimCcdCamera : public CcdCamera {

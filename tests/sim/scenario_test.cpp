@@ -74,6 +74,8 @@ TEST(SimScenario, MistakesAreNamed) {
          "'site.latitude' is given twice"},
         {R"({"controller": {"refraction": 1}})", "'controller.refraction' must be true or false"},
         {R"({"failures": {"rate": 1.5}})", "'failures.rate' must lie between"},
+        {R"({"solver": "magic"})", "'solver' must be \"statistical\" or \"astrometry\""},
+        {R"({"camera": {"width": 8}})", "'camera.width' must be 16 to 20000 pixels"},
     };
     for (const auto& [json, message] : cases) {
         EXPECT_NE(ErrorOf([&] { ParseScenario(json); }).find(message), std::string::npos) << json;
@@ -91,6 +93,7 @@ TEST(SimScenario, TheShippedExampleAndTheLargestSeedLoad) {
     EXPECT_EQ(LoadScenario((example / "cloudy_night.json").string()).failImages,
               (std::vector<int>{4}));
     EXPECT_THROW(LoadScenario((example / "none.json").string()), std::runtime_error);
+    EXPECT_EQ(LoadScenario((example / "real_sky.json").string()).solver, "astrometry");
 }
 
 }  // namespace

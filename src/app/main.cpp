@@ -21,6 +21,8 @@
 #ifdef _WIN32
 #include "win/real_programs.h"
 #include "win/shell_browser.h"
+#else
+#include "linux/serve_gemini.h"
 #endif
 
 namespace {
@@ -39,6 +41,12 @@ int main(int argc, char* argv[]) {
     // Without a window there is no QApplication either, so no display is needed. The operator's
     // settings store is read through QSettings (QtCore only) and left unchanged.
     std::vector<std::string> args(argv + 1, argv + argc);
+#ifndef _WIN32
+    // The simulated Gemini on a real line, for INDI clients and our own link; no window.
+    if (std::find(args.begin(), args.end(), "--serve-gemini") != args.end()) {
+        return kov::gemini::ServeGemini(args, stdout, stderr);
+    }
+#endif
     const auto headless = std::find(args.begin(), args.end(), "--headless");
     if (headless != args.end()) {
         args.erase(headless);

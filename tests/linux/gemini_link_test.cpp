@@ -1,0 +1,186 @@
+#include "linux/gemini_link.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "linux/gemini_protocol.h"
+#include "linux/served_gemini.h"
+#include "mount/driver_utils.h"
+#include "station/automation_error.h"
+
+namespace kov::gemini {
+namespace {
+
+using test::ServedGemini;
+
+// Short time-outs: every lost answer in these tests costs one of them.
+LinkOptions Quick() {
+    LinkOptions o;
+    o.readTimeout = std::chrono::milliseconds(150);
+    o.changeTimeout = std::chrono::milliseconds(250);
+    return o;
+}
+
+long Count(const std::vector<std::string>& commands, const std::string& framed) {
+    return std::count(commands.begin(), commands.end(), framed);
+}
+
+class LinkOverEveryLine : public ::testing::TestWithParam<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(Transports, LinkOverEveryLine,
+                         ::testing::Values("udp:127.0.0.1:0", "tcp:127.0.0.1:0", "pty"));
+
+TEST_P(LinkOverEveryLine, ReadsWhereTheControllerSaysItPoints) {
+    ServedGemini gemini(GetParam());
+    auto link = GeminiLink::Open(gemini.server.address(), Quick());
+    EXPECT_EQ(link->command("\x06"), "G");
+    const sim::SkyPosition reported =
+        gemini.inspect([](sim::Observatory& o) { return o.reportedPointing(); });
+    const double ra = ParseDMS(link->command(":GR#"));
+    const double dec = ParseDMS(link->command(":GD#"));
+    // The wire carries whole seconds of time and of arc.
+    EXPECT_NEAR(std::remainder(ra - reported.ra, 24.0) * 54000.0, 0.0, 8.0);
+    EXPECT_NEAR((dec - reported.dec) * 3600.0, 0.0, 0.6);
+    const double alt = ParseDMS(link->command(":GA#"));
+    const double az = ParseDMS(link->command(":GZ#"));
+    EXPECT_GT(alt, 0.0);
+    EXPECT_GE(az, 0.0);
+    EXPECT_LT(az, 360.0);
+    EXPECT_EQ(link->command(":Gv#"), "T");
+    EXPECT_EQ(link->native("<201:"), "0");
+    EXPECT_EQ(link->native("<202:"), "0");
+}
+
+// A sync and an additional alignment reach the controller's model; the model terms come back
+// through the native reads.
+TEST_P(LinkOverEveryLine, SyncAndAlignmentReachTheModel) {
+    ServedGemini gemini(GetParam());
+    auto link = GeminiLink::Open(gemini.server.address(), Quick());
+    const sim::SkyPosition p = gemini.inspect([](sim::Observatory& o) { return o.truePointing(); });
+    EXPECT_EQ(link->command(FrameLx200("Sr" + HoursText(p.ra))), "1");
+    EXPECT_EQ(link->command(FrameLx200("Sd" + DegreesText(p.dec))), "1");
+    EXPECT_EQ(link->command(":Cm#"), "Coordinates matched.");
+    EXPECT_EQ(gemini.inspect([](sim::Observatory& o) { return o.alignmentPoints(); }), 1u);
+    EXPECT_EQ(link->command(FrameLx200("Sd+91:00:00")), "0");
+    EXPECT_FALSE(link->native("<201:").empty());
+}
+
+TEST_P(LinkOverEveryLine, SlewsAndStops) {
+    ServedGemini gemini(GetParam());
+    auto link = GeminiLink::Open(gemini.server.address(), Quick());
+    const sim::SkyPosition p =
+        gemini.inspect([](sim::Observatory& o) { return o.reportedPointing(); });
+    EXPECT_EQ(link->command(FrameLx200("Sr" + HoursText(p.ra + 0.5))), "1");
+    EXPECT_EQ(link->command(FrameLx200("Sd" + DegreesText(p.dec + 5.0))), "1");
+    EXPECT_EQ(link->command(":MS#"), "0");
+    EXPECT_EQ(link->command(":Gv#"), "S");
+    EXPECT_EQ(link->command(":Q#"), "");
+    EXPECT_EQ(link->command(":Gv#"), "T");
+    EXPECT_EQ(link->command(FrameLx200("Sa-30:00:00")), "1");
+    EXPECT_EQ(link->command(FrameLx200("Sz180:00:00")), "1");
+    EXPECT_EQ(link->command(":MA#"), "1Object below horizon");
+    EXPECT_FALSE(gemini.inspect([](sim::Observatory& o) { return o.slewing(); }));
+}
+
+TEST_P(LinkOverEveryLine, ALostAnswerToAReadIsAskedAgain) {
+    ServedGemini gemini(GetParam());
+    auto link = GeminiLink::Open(gemini.server.address(), Quick());
+    const std::string expected = link->command(":GD#");
+    gemini.server.clearRecord();
+    gemini.server.dropReply(":GD#");
+    EXPECT_EQ(link->command(":GD#"), expected);
+    EXPECT_EQ(Count(gemini.server.received(), ":GD#"), 2);
+
+    // Reads that never get an answer end in an error that says what to check.
+    gemini.server.dropReply(":GR#", 3);
+    try {
+        link->command(":GR#");
+        ADD_FAILURE() << "no error";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), kErrGeminiLink);
+        EXPECT_NE(e.description().find("did not answer :GR#"), std::string::npos)
+            << e.description();
+        EXPECT_NE(e.description().find("3 tries"), std::string::npos) << e.description();
+    }
+}
+
+// The controller took the additional alignment but its answer was lost: asking again would add
+// the same point twice, so the link gives up and says so.
+TEST_P(LinkOverEveryLine, ALostAnswerToAChangeIsAnErrorAndNeverRepeated) {
+    ServedGemini gemini(GetParam());
+    auto link = GeminiLink::Open(gemini.server.address(), Quick());
+    const sim::SkyPosition p = gemini.inspect([](sim::Observatory& o) { return o.truePointing(); });
+    link->command(FrameLx200("Sr" + HoursText(p.ra)));
+    link->command(FrameLx200("Sd" + DegreesText(p.dec)));
+    const struct { const char* framed; } rows[] = {{":Cm#"}, {":CM#"}, {":MS#"}, {":Sd+10*00:00#"}};
+    for (const auto& row : rows) {
+        gemini.server.clearRecord();
+        gemini.server.dropReply(row.framed);
+        const auto before = link->sent();
+        try {
+            link->command(row.framed);
+            ADD_FAILURE() << row.framed << ": no error";
+        } catch (const AutomationError& e) {
+            EXPECT_EQ(e.number(), kErrGeminiLink);
+            EXPECT_NE(e.description().find("not sent again"), std::string::npos) << e.description();
+        }
+        EXPECT_EQ(Count(gemini.server.received(), row.framed), 1) << row.framed;
+        EXPECT_EQ(link->sent() - before, 1u) << row.framed;
+        link->command(":Q#");
+    }
+    EXPECT_EQ(gemini.inspect([](sim::Observatory& o) { return o.alignmentPoints(); }), 1u);
+}
+
+TEST_P(LinkOverEveryLine, AGarbledChecksumIsRefusedAndTheReadAskedAgain) {
+    ServedGemini gemini(GetParam());
+    auto link = GeminiLink::Open(gemini.server.address(), Quick());
+    gemini.server.garbleNative();
+    EXPECT_EQ(link->native("<201:"), "0");
+    const auto received = gemini.server.received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0], "<201:t#");  // spoiled on the way in; the controller said nothing
+    EXPECT_EQ(received[1], "<201:u#");
+    // The controller's model was asked once, by the good command alone.
+    const auto log = gemini.inspect([](sim::Observatory& o) { return o.commandLog(); });
+    EXPECT_EQ(log.size(), 1u);
+}
+
+TEST(LinkOverUdp, AStaleAnswerIsDropped) {
+    ServedGemini gemini("udp:127.0.0.1:0");
+    auto link = GeminiLink::Open(gemini.server.address(), Quick());
+    const std::string expected = link->command(":GR#");
+    gemini.server.staleReplyFirst(":GR#");
+    EXPECT_EQ(link->command(":GR#"), expected);
+    EXPECT_NE(expected, "00:00:00");
+}
+
+TEST(LinkOpen, SaysWhatWentWrong) {
+    const struct {
+        const char* address;
+        const char* says;
+    } rows[] = {
+        {"COM3", "udp:HOST[:PORT], tcp:HOST:PORT or serial:"},
+        {"serial:/nonexistent/ttyUSB9",
+         "Cannot open the Gemini link serial:/nonexistent/ttyUSB9@9600"},
+        {"serial:/dev/null@9600", "not a serial port"},
+        {"serial:/dev/null@12345", "12345 baud is not a serial rate"},
+        {"tcp:127.0.0.1:1", "cannot connect to 127.0.0.1:1"},
+    };
+    for (const auto& row : rows) {
+        try {
+            GeminiLink::Open(row.address, Quick());
+            ADD_FAILURE() << row.address << ": opened";
+        } catch (const AutomationError& e) {
+            EXPECT_EQ(e.number(), kErrGeminiLink);
+            EXPECT_NE(e.description().find(row.says), std::string::npos) << e.description();
+        }
+    }
+    // Nobody answers on a datagram port: a read ends at its time-outs.
+    auto link = GeminiLink::Open("udp:127.0.0.1:9", Quick());
+    EXPECT_THROW(link->command(":GR#"), AutomationError);
+}
+
+}  // namespace
+}  // namespace kov::gemini

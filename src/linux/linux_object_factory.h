@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "linux/gemini_link.h"
+#include "linux/gemini_roles.h"
+#include "linux/image_solver.h"
+#include "station/object_factory.h"
+
+namespace kov::gemini {
+
+// What the Linux observatory is made of: where the Gemini answers, and the plate solver.
+struct LinuxObservatoryConfig {
+    std::string gemini = "udp:192.168.0.111:11110";
+    LinkOptions link;
+    std::shared_ptr<ImageSolver> solver = std::make_shared<NoImageSolver>();
+};
+
+// The described programs' roles on Linux, under their programmatic identifiers, so the
+// procedures run unchanged: the Gemini's ASCOM driver and TheSky's telescope on one shared
+// Gemini link, TheSky's planetarium with its image link on the plate solver, our own driver
+// utilities and chooser. MaxIm DL has no Linux role; the CCDSoft roles are not filled yet.
+class LinuxObjectFactory : public ObjectFactory {
+  public:
+    explicit LinuxObjectFactory(LinuxObservatoryConfig config);
+    std::shared_ptr<AscomTelescope> createAscomTelescope(const std::string& progId) override;
+    std::shared_ptr<SkyTelescope> createSkyTelescope(const std::string& progId) override;
+    std::shared_ptr<SkyPlanetarium> createPlanetarium(const std::string& progId) override;
+    std::shared_ptr<DriverUtil> createDriverUtil(const std::string& progId) override;
+    std::shared_ptr<DriverChooser> createChooser(const std::string& progId) override;
+    std::shared_ptr<CcdCamera> createCcdCamera(const std::string& progId) override;
+    std::shared_ptr<CcdImage> createCcdImage(const std::string& progId) override;
+    std::shared_ptr<MaximApplication> createMaximApplication(const std::string& progId) override;
+
+    // The image the image link solves; the camera role sets it.
+    const std::shared_ptr<ShownImage>& shownImage() const { return shown_; }
+
+  private:
+    LinuxObservatoryConfig config_;
+    std::shared_ptr<SharedLink> link_;
+    std::shared_ptr<ShownImage> shown_ = std::make_shared<ShownImage>();
+};
+
+}  // namespace kov::gemini

@@ -1,0 +1,164 @@
+#include "linux/gemini_roles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "linux/gemini_protocol.h"
+#include "linux/linux_object_factory.h"
+#include "linux/served_gemini.h"
+#include "mount/gemini_exchange.h"
+#include "mount/telescope_choice.h"
+#include "support/test_station.h"
+
+namespace kov::gemini {
+namespace {
+
+using test::ServedGemini;
+
+LinuxObservatoryConfig Config(const ServedGemini& gemini) {
+    LinuxObservatoryConfig c;
+    c.gemini = gemini.server.address();
+    c.link.readTimeout = std::chrono::milliseconds(150);
+    c.link.changeTimeout = std::chrono::milliseconds(250);
+    return c;
+}
+
+std::vector<std::string> Commands(const ServedGemini& gemini) {
+    std::vector<std::string> out;
+    for (const std::string& c : gemini.server.received()) {
+        if (c != ":Gv#" && c != "\x06") {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+// The described Gemini exchange, unchanged, on the Linux roles: an additional alignment and the
+// two model terms, over a real line.
+TEST(LinuxRoles, TheGeminiExchangeRunsUnchanged) {
+    ServedGemini gemini("udp:127.0.0.1:0");
+    LinuxObjectFactory objects(Config(gemini));
+    kov::test::ScriptedOperator ui;
+    kov::test::VirtualClock clock;
+    kov::test::NoDesktop desktop;
+    Station st{ui, clock, objects, desktop};
+
+    ConnectTelescope(st);
+    EXPECT_EQ(st.settings.driverName, "Losmandy Gemini (" + gemini.server.address() + ")");
+
+    const sim::SkyPosition p = gemini.inspect([](sim::Observatory& o) { return o.truePointing(); });
+    gemini.server.clearRecord();
+    double a = 0.0;
+    double e = 0.0;
+    ASSERT_TRUE(GetGeminiResult(st, a, e, p.ra, p.dec, 2));
+    EXPECT_EQ(Commands(gemini), (std::vector<std::string>{":Sr" + HoursText(p.ra) + "#",
+                                                          ":Sd" + DegreesText(p.dec) + "#", ":Cm#",
+                                                          "<201:u#", "<202:v#"}));
+    EXPECT_EQ(gemini.inspect([](sim::Observatory& o) { return o.alignmentPoints(); }), 1u);
+
+    // The answer to the next alignment is lost: the exchange fails, and the point went out once.
+    gemini.server.clearRecord();
+    gemini.server.dropReply(":Cm#");
+    EXPECT_FALSE(GetGeminiResult(st, a, e, p.ra, p.dec, 2));
+    const auto sent = Commands(gemini);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), ":Cm#"), 1);
+    EXPECT_EQ(gemini.inspect([](sim::Observatory& o) { return o.alignmentPoints(); }), 2u);
+}
+
+TEST(LinuxRoles, TelescopeReadsSlewsAndStops) {
+    ServedGemini gemini("tcp:127.0.0.1:0");
+    LinuxObjectFactory objects(Config(gemini));
+    auto scope = objects.createSkyTelescope(progid::kTele6);
+    EXPECT_THROW(scope->GetRaDec(), AutomationError);
+    scope->Connect();
+    EXPECT_EQ(scope->IsConnected(), 1);
+    scope->GetRaDec();
+    const sim::SkyPosition p =
+        gemini.inspect([](sim::Observatory& o) { return o.reportedPointing(); });
+    EXPECT_NEAR(std::remainder(scope->dRA() - p.ra, 24.0) * 54000.0, 0.0, 8.0);
+    EXPECT_NEAR((scope->dDec() - p.dec) * 3600.0, 0.0, 0.6);
+    scope->GetAzAlt();
+    EXPECT_GT(scope->dAlt(), 0.0);
+
+    scope->SetAsynchronous(true);
+    scope->SlewToRaDec(p.ra + 0.05, p.dec + 1.0, "KovSkyMapper");
+    EXPECT_EQ(scope->IsSlewComplete(), 0);
+    static_cast<GeminiSkyTelescope&>(*scope).Abort();
+    EXPECT_EQ(scope->IsSlewComplete(), 1);
+
+    // A blocking slew returns when the mount has arrived and settled.
+    scope->SetAsynchronous(false);
+    scope->SlewToRaDec(p.ra, p.dec + 0.2, "KovSkyMapper");
+    EXPECT_FALSE(gemini.inspect([](sim::Observatory& o) { return o.slewing(); }));
+
+    const struct {
+        double az, alt;
+        const char* says;
+    } refused[] = {{180.0, -30.0, "Slew failed: Object below horizon"},
+                   {180.0, 95.0, "Slew failed: invalid coordinates"},
+                   {std::nan(""), 45.0, "Slew failed: invalid coordinates"}};
+    for (const auto& row : refused) {
+        try {
+            scope->SlewToAzAlt(row.az, row.alt, "KovSkyMapper");
+            ADD_FAILURE() << row.says;
+        } catch (const AutomationError& e) {
+            EXPECT_EQ(e.description(), row.says);
+        }
+    }
+}
+
+TEST(LinuxRoles, DriverCommandsAndTheirErrors) {
+    ServedGemini gemini("pty");
+    LinuxObjectFactory objects(Config(gemini));
+    auto driver = objects.createAscomTelescope("gemini.telescope");
+    EXPECT_FALSE(driver->Connected());
+    try {
+        driver->CommandString("GR");
+        ADD_FAILURE() << "answered while not connected";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), kErrNotConnected);
+    }
+    driver->SetConnected(true);
+    EXPECT_TRUE(driver->Connected());
+    EXPECT_TRUE(driver->CommandBool("Sr10:30:00"));
+    EXPECT_FALSE(driver->CommandBool("Sd+95:00:00"));
+    EXPECT_EQ(driver->CommandNative("<201:"), "0");
+    EXPECT_EQ(driver->CommandNative("202:"), "0");
+    EXPECT_THROW(driver->CommandString("Sdnorth"), AutomationError);
+    EXPECT_EQ(gemini.server.received().back(), "<202:v#");
+    driver->SetConnected(false);
+    EXPECT_FALSE(driver->Connected());
+
+    // What the Linux observatory does not have is not there.
+    for (const char* id : {"Maxim.Application", "ASCOM.Simulator.Telescope"}) {
+        try {
+            if (std::string(id) == "Maxim.Application") {
+                objects.createMaximApplication(id);
+            } else {
+                objects.createAscomTelescope(id);
+            }
+            ADD_FAILURE() << id;
+        } catch (const AutomationError& e) {
+            EXPECT_EQ(e.number(), kErrCannotCreate) << id;
+        }
+    }
+}
+
+TEST(LinuxRoles, ConnectingToNoGeminiSaysSo) {
+    LinuxObservatoryConfig c;
+    c.gemini = "udp:127.0.0.1:9";
+    c.link.readTimeout = std::chrono::milliseconds(100);
+    LinuxObjectFactory objects(c);
+    kov::test::ScriptedOperator ui;
+    kov::test::VirtualClock clock;
+    kov::test::NoDesktop desktop;
+    Station st{ui, clock, objects, desktop};
+    st.settings.driverName = "Losmandy Gemini (udp:127.0.0.1:9)";
+    ConnectTelescope(st);
+    ASSERT_FALSE(ui.boxes.empty());
+    EXPECT_EQ(ui.boxes.back().text, "Cannot connect to Losmandy Gemini (udp:127.0.0.1:9)");
+}
+
+}  // namespace
+}  // namespace kov::gemini

@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   xvfb xauth
   g++-mingw-w64-x86-64-posix wine64 wine googletest
+  libindi-dev indi-bin
 )
 
 missing=()

@@ -22,6 +22,7 @@ struct ImageSolution {
     double dec = 0.0;  // degrees
     double arcsecPerPixel = 0.0;
     double northAngle = 0.0;  // degrees
+    long stars = 0;           // matched stars
 };
 
 class ImageSolver {
@@ -39,10 +40,11 @@ class NoImageSolver : public ImageSolver {
     std::optional<ImageSolution> solve(const std::string&, const SolveHint&) override;
 };
 
-// The image the planetarium shows: the camera role puts the path of each saved frame here, the
-// image link solves it.
-struct ShownImage {
+// The image link's state, shared by the planetarium and the camera's image: the last saved frame
+// (what the planetarium shows) and the last solution (its "Image Link Information").
+struct ImageLinkState {
     std::string path;
+    std::optional<ImageSolution> solution;
 };
 
 }  // namespace kov::gemini

@@ -53,7 +53,7 @@ std::shared_ptr<SkyPlanetarium> LinuxObjectFactory::createPlanetarium(const std:
     if (!Is(progId, progid::kTheSky5) && !Is(progId, progid::kTheSky6)) {
         throw CannotCreate(progId);
     }
-    return std::make_shared<LinuxPlanetarium>(config_.solver, shown_);
+    return std::make_shared<LinuxPlanetarium>(config_.solver, imageLink_);
 }
 
 std::shared_ptr<DriverUtil> LinuxObjectFactory::createDriverUtil(const std::string& progId) {
@@ -71,11 +71,27 @@ std::shared_ptr<DriverChooser> LinuxObjectFactory::createChooser(const std::stri
 }
 
 std::shared_ptr<CcdCamera> LinuxObjectFactory::createCcdCamera(const std::string& progId) {
-    throw CannotCreate(progId);
+    if (!Is(progId, progid::kCcdCamera)) {
+        throw CannotCreate(progId);
+    }
+    return std::make_shared<IndiCcdCamera>(config_.camera, active_);
 }
 
 std::shared_ptr<CcdImage> LinuxObjectFactory::createCcdImage(const std::string& progId) {
-    throw CannotCreate(progId);
+    if (!Is(progId, progid::kCcdImage)) {
+        throw CannotCreate(progId);
+    }
+    // The solver's hint is where the mount says it points, when the Gemini answers.
+    const std::shared_ptr<SharedLink> link = link_;
+    PointingHint hint = [link]() -> std::optional<std::pair<double, double>> {
+        try {
+            auto l = link->acquire();
+            return std::make_pair(ParseDMS(l->command(":GR#")), ParseDMS(l->command(":GD#")));
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    };
+    return std::make_shared<IndiCcdImage>(active_, config_.solver, imageLink_, std::move(hint));
 }
 
 std::shared_ptr<MaximApplication> LinuxObjectFactory::createMaximApplication(

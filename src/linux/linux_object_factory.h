@@ -6,6 +6,7 @@
 #include "linux/gemini_link.h"
 #include "linux/gemini_roles.h"
 #include "linux/image_solver.h"
+#include "linux/indi_camera.h"
 #include "station/object_factory.h"
 
 namespace kov::gemini {
@@ -14,13 +15,14 @@ namespace kov::gemini {
 struct LinuxObservatoryConfig {
     std::string gemini = "udp:192.168.0.111:11110";
     LinkOptions link;
+    IndiCameraConfig camera;
     std::shared_ptr<ImageSolver> solver = std::make_shared<NoImageSolver>();
 };
 
 // The described programs' roles on Linux, under their programmatic identifiers, so the
 // procedures run unchanged: the Gemini's ASCOM driver and TheSky's telescope on one shared
-// Gemini link, TheSky's planetarium with its image link on the plate solver, our own driver
-// utilities and chooser. MaxIm DL has no Linux role; the CCDSoft roles are not filled yet.
+// Gemini link, TheSky's planetarium with its image link on the plate solver, CCDSoft's camera
+// and image on an INDI camera, our own driver utilities and chooser. MaxIm DL has no Linux role.
 class LinuxObjectFactory : public ObjectFactory {
   public:
     explicit LinuxObjectFactory(LinuxObservatoryConfig config);
@@ -34,12 +36,13 @@ class LinuxObjectFactory : public ObjectFactory {
     std::shared_ptr<MaximApplication> createMaximApplication(const std::string& progId) override;
 
     // The image the image link solves; the camera role sets it.
-    const std::shared_ptr<ShownImage>& shownImage() const { return shown_; }
+    const std::shared_ptr<ImageLinkState>& imageLink() const { return imageLink_; }
 
   private:
     LinuxObservatoryConfig config_;
     std::shared_ptr<SharedLink> link_;
-    std::shared_ptr<ShownImage> shown_ = std::make_shared<ShownImage>();
+    std::shared_ptr<ActiveFrame> active_ = std::make_shared<ActiveFrame>();
+    std::shared_ptr<ImageLinkState> imageLink_ = std::make_shared<ImageLinkState>();
 };
 
 }  // namespace kov::gemini

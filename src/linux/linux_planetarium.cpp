@@ -24,32 +24,32 @@ std::optional<ImageSolution> NoImageSolver::solve(const std::string&, const Solv
 }
 
 void LinuxPlanetarium::ImageLink(double scaleArcsecPerPixel, double ra, double dec) {
-    if (!shown_ || shown_->path.empty() || !std::filesystem::exists(shown_->path)) {
+    if (!state_ || state_->path.empty() || !std::filesystem::exists(state_->path)) {
         throw AutomationError(kErrNoImage, "Image Link failed: there is no image to link");
     }
     std::optional<ImageSolution> solution;
     try {
-        solution = solver_->solve(shown_->path, SolveHint{ra, dec, scaleArcsecPerPixel, 5.0});
+        solution = solver_->solve(state_->path, SolveHint{ra, dec, scaleArcsecPerPixel, 5.0});
     } catch (const std::runtime_error& e) {
         throw AutomationError(kErrSolveFailed, std::string("Image Link failed: ") + e.what());
     }
     // A failure leaves the last solution in place, as the planetarium does.
     if (!solution) {
-        throw AutomationError(kErrSolveFailed, "Image Link failed: no match for " + shown_->path +
+        throw AutomationError(kErrSolveFailed, "Image Link failed: no match for " + state_->path +
                                                    " near the mount's position");
     }
-    last_ = solution;
+    state_->solution = solution;
 }
 
 void LinuxPlanetarium::GetObjectRaDec(const std::string& objectName) {
     std::string upper = objectName;
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (upper != "IMAGE LINK INFORMATION" || !last_) {
+    if (upper != "IMAGE LINK INFORMATION" || !state_->solution) {
         throw AutomationError(kErrObjectNotFound, "Object not found: " + objectName);
     }
-    ra_ = last_->ra;
-    dec_ = last_->dec;
+    ra_ = state_->solution->ra;
+    dec_ = state_->solution->dec;
 }
 
 }  // namespace kov::gemini

@@ -14,8 +14,8 @@ namespace kov::gemini {
 // "Image Link Information" object that holds the last solution.
 class LinuxPlanetarium : public SkyPlanetarium {
   public:
-    LinuxPlanetarium(std::shared_ptr<ImageSolver> solver, std::shared_ptr<ShownImage> shown)
-        : solver_(std::move(solver)), shown_(std::move(shown)) {}
+    LinuxPlanetarium(std::shared_ptr<ImageSolver> solver, std::shared_ptr<ImageLinkState> state)
+        : solver_(std::move(solver)), state_(std::move(state)) {}
     void Connect() override { connected_ = true; }
     void Disconnect() override { connected_ = false; }
     // The Gemini link is shared by both mount roles, so there is no port to hand over.
@@ -27,9 +27,8 @@ class LinuxPlanetarium : public SkyPlanetarium {
 
   private:
     std::shared_ptr<ImageSolver> solver_;
-    std::shared_ptr<ShownImage> shown_;
+    std::shared_ptr<ImageLinkState> state_;
     bool connected_ = false;
-    std::optional<ImageSolution> last_;
     double ra_ = 0.0;
     double dec_ = 0.0;
 };

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "win/real_programs.h"
 #include "win/shell_browser.h"
 #else
+#include "linux/linux_programs.h"
 #include "linux/serve_gemini.h"
 #endif
 
@@ -33,6 +35,33 @@ namespace {
 const kov::headless::ProgramsMaker kRealPrograms = kov::win::MakeRealPrograms;
 #else
 const kov::headless::ProgramsMaker kRealPrograms = nullptr;
+#endif
+
+// "--observatory sim|real" (or "--observatory=..."), the same choice on every platform, taken out
+// of the arguments. Nothing when it is not given; "" when its value is neither.
+std::optional<std::string> TakeObservatory(std::vector<std::string>& args) {
+    for (auto it = args.begin(); it != args.end(); ++it) {
+        std::string value;
+        if (*it == "--observatory" && it + 1 != args.end()) {
+            value = *(it + 1);
+            args.erase(it, it + 2);
+        } else if (it->rfind("--observatory=", 0) == 0) {
+            value = it->substr(14);
+            args.erase(it);
+        } else {
+            continue;
+        }
+        return value == "sim" || value == "real" ? value : std::string();
+    }
+    return std::nullopt;
+}
+
+#ifndef _WIN32
+// The real observatory on Linux, as the operator's settings describe it. The simulated one stays
+// the default here, so it is made only when asked for.
+std::unique_ptr<kov::Programs> MakeLinuxObservatory(const kov::SettingsStore& store) {
+    return kov::gemini::MakeLinuxPrograms(kov::gemini::ReadObservatoryConfig(store, nullptr));
+}
 #endif
 
 }  // namespace
@@ -47,10 +76,27 @@ int main(int argc, char* argv[]) {
         return kov::gemini::ServeGemini(args, stdout, stderr);
     }
 #endif
+    const std::optional<std::string> observatoryChoice = TakeObservatory(args);
+    if (observatoryChoice && observatoryChoice->empty()) {
+        std::fprintf(stderr, "kov-sky-mapper: --observatory takes sim or real\n");
+        return 2;
+    }
+    const bool wantSim = observatoryChoice && *observatoryChoice == "sim";
+    const bool wantReal = observatoryChoice && *observatoryChoice == "real";
     const auto headless = std::find(args.begin(), args.end(), "--headless");
     if (headless != args.end()) {
         args.erase(headless);
         const kov::qt::QtSettingsStore operatorStore;
+        if (wantSim) {
+            args.push_back("--sim");
+        }
+        kov::headless::ProgramsMaker realPrograms = kRealPrograms;
+#ifndef _WIN32
+        realPrograms = nullptr;
+        if (wantReal) {
+            realPrograms = [&operatorStore] { return MakeLinuxObservatory(operatorStore); };
+        }
+#endif
         // --plot draws with the window's charts, off the screen: a QApplication is made only
         // then, after the night's work, on the offscreen platform unless one was chosen.
         std::unique_ptr<QApplication> plotting;
@@ -73,7 +119,7 @@ int main(int argc, char* argv[]) {
                 }
                 kov::qt::WriteModelPlot(path, view, sky);
             };
-        return kov::headless::RunHeadless(args, operatorStore, stdout, stderr, kRealPrograms, plot);
+        return kov::headless::RunHeadless(args, operatorStore, stdout, stderr, realPrograms, plot);
     }
 
     QApplication app(argc, argv);
@@ -104,6 +150,14 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Drive the simulated observatory; on Windows the default is the real "
                        "programs."));
     parser.addOption(simOption);
+    // --observatory was taken out of the arguments above; listed here for --help.
+    const QCommandLineOption observatoryOption(
+        QStringLiteral("observatory"),
+        QStringLiteral("sim: the simulated observatory; real: the real one (on Windows the "
+                       "described programs, the default there; on Linux the Gemini link, the "
+                       "INDI camera and the plate solver)."),
+        QStringLiteral("sim|real"));
+    parser.addOption(observatoryOption);
     parser.process(app);
 
     bool factorRead = false;
@@ -128,15 +182,22 @@ int main(int argc, char* argv[]) {
 
     // The clock outlives the programs, which outlive the window that drives them.
     kov::qt::QtClock clock(timeFactor);
+    kov::qt::QtSettingsStore store;
     std::unique_ptr<kov::Programs> real =
-        kRealPrograms && !parser.isSet(simOption) ? kRealPrograms() : nullptr;
+        kRealPrograms && !parser.isSet(simOption) && !wantSim ? kRealPrograms() : nullptr;
+#ifndef _WIN32
+    if (wantReal) {
+        real = MakeLinuxObservatory(store);
+    }
+#else
+    (void)wantReal;
+#endif
     std::unique_ptr<kov::sim::Observatory> observatory;
     if (!real) {
         observatory = std::make_unique<kov::sim::Observatory>(std::move(scenario), clock);
     }
     kov::ObjectFactory& objects = real ? real->factory() : observatory->factory();
     kov::Desktop& desktop = real ? real->desktop() : observatory->desktop();
-    kov::qt::QtSettingsStore store;
 #ifdef _WIN32
     kov::win::ShellBrowser browser;  // outlives the window
 #endif

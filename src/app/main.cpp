@@ -13,6 +13,7 @@
 #include "run/model_view.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
+#include "station/automation_error.h"
 #include "station/programs.h"
 #include "ui/qt/kov_form.h"
 #include "ui/qt/model_charts.h"
@@ -25,6 +26,7 @@
 #else
 #include "linux/linux_programs.h"
 #include "linux/serve_gemini.h"
+#include "ui/qt/observatory_chooser.h"
 #endif
 
 namespace {
@@ -61,6 +63,30 @@ std::optional<std::string> TakeObservatory(std::vector<std::string>& args) {
 // the default here, so it is made only when asked for.
 std::unique_ptr<kov::Programs> MakeLinuxObservatory(const kov::SettingsStore& store) {
     return kov::gemini::MakeLinuxPrograms(kov::gemini::ReadObservatoryConfig(store, nullptr));
+}
+
+// The same, with the window's chooser dialog behind Choose; the choice is kept in the settings.
+std::unique_ptr<kov::Programs> MakeLinuxObservatoryWithChooser(kov::SettingsStore& store) {
+    kov::gemini::LinuxObservatoryConfig config = kov::gemini::ReadObservatoryConfig(store, nullptr);
+    config.choose = [&store](const kov::gemini::ObservatoryParts& now)
+        -> std::optional<kov::gemini::ObservatoryParts> {
+        const auto chosen = kov::qt::ChooseObservatory({QString::fromStdString(now.gemini),
+                                                        QString::fromStdString(now.indiServer),
+                                                        QString::fromStdString(now.camera)});
+        if (!chosen) {
+            return std::nullopt;
+        }
+        const kov::gemini::ObservatoryParts parts{chosen->gemini.toStdString(),
+                                                  chosen->indiServer.toStdString(),
+                                                  chosen->camera.toStdString()};
+        try {
+            kov::gemini::WriteObservatoryParts(store, parts);
+        } catch (const kov::AutomationError&) {
+            // The choice holds for this session; the settings save at exit says what failed.
+        }
+        return parts;
+    };
+    return kov::gemini::MakeLinuxPrograms(std::move(config));
 }
 #endif
 
@@ -187,7 +213,7 @@ int main(int argc, char* argv[]) {
         kRealPrograms && !parser.isSet(simOption) && !wantSim ? kRealPrograms() : nullptr;
 #ifndef _WIN32
     if (wantReal) {
-        real = MakeLinuxObservatory(store);
+        real = MakeLinuxObservatoryWithChooser(store);
     }
 #else
     (void)wantReal;

@@ -40,6 +40,19 @@ double Angle(const std::string& reply, const char* what) {
 
 }  // namespace
 
+std::string SharedLink::address() const {
+    std::lock_guard lock(mutex_);
+    return address_;
+}
+
+void SharedLink::setAddress(std::string address) {
+    std::lock_guard lock(mutex_);
+    if (address != address_) {
+        address_ = std::move(address);
+        link_.reset();
+    }
+}
+
 std::shared_ptr<GeminiLink> SharedLink::acquire() {
     std::lock_guard lock(mutex_);
     if (auto link = link_.lock()) {

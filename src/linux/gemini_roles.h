@@ -24,12 +24,14 @@ class SharedLink {
     SharedLink(std::string address, LinkOptions options = {})
         : address_(std::move(address)), options_(options) {}
     std::shared_ptr<GeminiLink> acquire();
-    const std::string& address() const { return address_; }
+    std::string address() const;
+    // A new address takes effect at the next connection; roles connected now keep their link.
+    void setAddress(std::string address);
 
   private:
     std::string address_;
     LinkOptions options_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::weak_ptr<GeminiLink> link_;
 };
 

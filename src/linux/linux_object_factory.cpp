@@ -19,16 +19,54 @@ bool Is(const std::string& progId, const char* name) {
                       });
 }
 
-// The chooser's choice on Linux is the Gemini link the settings name; there is one driver.
+}  // namespace
+
+// On Linux there is one driver, the Gemini link; choosing it means choosing where the Gemini and
+// the camera are. The identifier stays the driver's, so the procedures create the same roles.
 class LinuxChooser : public DriverChooser {
   public:
+    explicit LinuxChooser(LinuxObjectFactory& factory, PartsChooser choose)
+        : factory_(factory), choose_(std::move(choose)) {}
     void SetDeviceType(const std::string&) override {}
     std::string Choose(const std::string& currentId) override {
-        return currentId.empty() ? progid::kGemini : currentId;
+        const std::optional<ObservatoryParts> chosen =
+            choose_ ? choose_(factory_.parts()) : std::nullopt;
+        if (!chosen) {
+            return currentId.empty() ? progid::kGemini : currentId;
+        }
+        factory_.setParts(*chosen);
+        return progid::kGemini;
     }
+
+  private:
+    LinuxObjectFactory& factory_;
+    PartsChooser choose_;
 };
 
-}  // namespace
+void SetIndiServer(IndiCameraConfig& camera, const std::string& server) {
+    const auto colon = server.rfind(':');
+    camera.host = server.substr(0, colon);
+    if (colon == std::string::npos) {
+        return;
+    }
+    try {
+        camera.port = std::stoi(server.substr(colon + 1));
+    } catch (const std::exception&) {
+        camera.host = server;
+    }
+}
+
+ObservatoryParts LinuxObjectFactory::parts() const {
+    return {link_->address(), config_.camera.host + ":" + std::to_string(config_.camera.port),
+            config_.camera.device};
+}
+
+void LinuxObjectFactory::setParts(const ObservatoryParts& parts) {
+    config_.gemini = parts.gemini;
+    link_->setAddress(parts.gemini);
+    SetIndiServer(config_.camera, parts.indiServer);
+    config_.camera.device = parts.camera;
+}
 
 LinuxObjectFactory::LinuxObjectFactory(LinuxObservatoryConfig config)
     : config_(std::move(config)),
@@ -67,7 +105,7 @@ std::shared_ptr<DriverChooser> LinuxObjectFactory::createChooser(const std::stri
     if (!Is(progId, progid::kChooser)) {
         throw CannotCreate(progId);
     }
-    return std::make_shared<LinuxChooser>();
+    return std::make_shared<LinuxChooser>(*this, config_.choose);
 }
 
 std::shared_ptr<CcdCamera> LinuxObjectFactory::createCcdCamera(const std::string& progId) {

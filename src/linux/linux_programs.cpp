@@ -36,21 +36,19 @@ LinuxObservatoryConfig ReadObservatoryConfig(const SettingsStore& store,
     };
     LinuxObservatoryConfig c;
     c.gemini = get(kKeyGeminiLink, kDefaultGeminiLink);
-    const std::string server = get(kKeyIndiServer, kDefaultIndiServer);
-    const auto colon = server.rfind(':');
-    c.camera.host = server.substr(0, colon);
-    if (colon != std::string::npos) {
-        try {
-            c.camera.port = std::stoi(server.substr(colon + 1));
-        } catch (const std::exception&) {
-            c.camera.host = server;
-        }
-    }
+    SetIndiServer(c.camera, get(kKeyIndiServer, kDefaultIndiServer));
     c.camera.device = get(kKeyIndiCamera, kDefaultIndiCamera);
     if (solver) {
         c.solver = std::move(solver);
     }
     return c;
+}
+
+void WriteObservatoryParts(SettingsStore& store, const ObservatoryParts& parts) {
+    store.set(kSettingsApp, kSettingsSection, kKeyGeminiLink, parts.gemini);
+    store.set(kSettingsApp, kSettingsSection, kKeyIndiServer, parts.indiServer);
+    store.set(kSettingsApp, kSettingsSection, kKeyIndiCamera, parts.camera);
+    store.commit();
 }
 
 std::unique_ptr<Programs> MakeLinuxPrograms(LinuxObservatoryConfig config) {

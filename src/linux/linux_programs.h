@@ -25,6 +25,9 @@ inline constexpr const char* kDefaultIndiCamera = "CCD Simulator";
 LinuxObservatoryConfig ReadObservatoryConfig(const SettingsStore& store,
                                              std::shared_ptr<ImageSolver> solver);
 
+// Keeps the parts the operator chose in the settings, for the next start.
+void WriteObservatoryParts(SettingsStore& store, const ObservatoryParts& parts);
+
 // The real observatory on Linux: the described roles on the Gemini link, the INDI camera and the
 // plate solver, with no desktop windows to drive (the MaxIm DL route has no Linux role).
 std::unique_ptr<Programs> MakeLinuxPrograms(LinuxObservatoryConfig config);

@@ -6,9 +6,11 @@
 
 #include "linux/gemini_protocol.h"
 #include "linux/linux_object_factory.h"
+#include "linux/linux_programs.h"
 #include "linux/served_gemini.h"
 #include "mount/gemini_exchange.h"
 #include "mount/telescope_choice.h"
+#include "support/memory_store.h"
 #include "support/test_station.h"
 
 namespace kov::gemini {
@@ -158,6 +160,74 @@ TEST(LinuxRoles, ConnectingToNoGeminiSaysSo) {
     ConnectTelescope(st);
     ASSERT_FALSE(ui.boxes.empty());
     EXPECT_EQ(ui.boxes.back().text, "Cannot connect to Losmandy Gemini (udp:127.0.0.1:9)");
+}
+
+}  // namespace
+}  // namespace kov::gemini
+
+namespace kov::gemini {
+namespace {
+
+// Choosing moves both mount roles to the Gemini the operator picked; cancelling keeps the old.
+TEST(LinuxChooser, PointsTheRolesAtTheChosenGemini) {
+    ServedGemini first("udp:127.0.0.1:0");
+    ServedGemini second("tcp:127.0.0.1:0");
+    std::vector<std::optional<ObservatoryParts>> answers{
+        std::nullopt, ObservatoryParts{second.server.address(), "indi.local:7700", "Cam"}};
+    std::vector<ObservatoryParts> shown;
+    LinuxObservatoryConfig c = Config(first);
+    c.choose = [&](const ObservatoryParts& now) {
+        shown.push_back(now);
+        auto answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    };
+    LinuxObjectFactory objects(c);
+    auto chooser = objects.createChooser(progid::kChooser);
+    EXPECT_EQ(chooser->Choose(""), progid::kGemini);  // cancelled
+    EXPECT_EQ(objects.parts().gemini, first.server.address());
+    EXPECT_EQ(chooser->Choose(progid::kGemini), progid::kGemini);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].gemini, first.server.address());
+    EXPECT_EQ(objects.parts().indiServer, "indi.local:7700");
+    EXPECT_EQ(objects.parts().camera, "Cam");
+
+    auto driver = objects.createAscomTelescope(progid::kGemini);
+    driver->SetConnected(true);
+    driver->CommandString("GR");
+    EXPECT_EQ(first.server.received().size(), 0u);
+    EXPECT_EQ(second.server.received().back(), ":GR#");
+}
+
+TEST(LinuxSettings, PartsComeFromTheOperatorsKeys) {
+    const struct {
+        const char* gemini;
+        const char* server;
+        const char* camera;
+        const char* wantGemini;
+        const char* wantHost;
+        int wantPort;
+        const char* wantCamera;
+    } rows[] = {
+        {nullptr, nullptr, nullptr, "udp:192.168.0.111:11110", "localhost", 7624, "CCD Simulator"},
+        {"serial:/dev/ttyUSB0", "pi.local:7700", "ZWO CCD ASI294MC Pro", "serial:/dev/ttyUSB0",
+         "pi.local", 7700, "ZWO CCD ASI294MC Pro"},
+        {"", "pi.local", "", "udp:192.168.0.111:11110", "pi.local", 7624, "CCD Simulator"},
+        {"tcp:10.0.0.2:4030", "pi:port", "x", "tcp:10.0.0.2:4030", "pi:port", 7624, "x"},
+    };
+    for (const auto& row : rows) {
+        kov::test::MemoryStore store;
+        if (row.gemini) {
+            store.set("KOV", "Settings", "GeminiLink", row.gemini);
+            store.set("KOV", "Settings", "IndiServer", row.server);
+            store.set("KOV", "Settings", "IndiCamera", row.camera);
+        }
+        const LinuxObservatoryConfig c = ReadObservatoryConfig(store, nullptr);
+        EXPECT_EQ(c.gemini, row.wantGemini);
+        EXPECT_EQ(c.camera.host, row.wantHost);
+        EXPECT_EQ(c.camera.port, row.wantPort);
+        EXPECT_EQ(c.camera.device, row.wantCamera);
+    }
 }
 
 }  // namespace

@@ -68,8 +68,9 @@ TEST(IndiGeminiDriver, SeesSyncsAndSlewsTheServedGemini) {
     IndiServer indi({"indi_lx200gemini"});
 
     ASSERT_TRUE(
-        IndiServer::waitFor([&] { return !indi.get(Prop("CONNECTION_MODE.*")).empty(); }, 10s))
-        << "indiserver did not show the Gemini driver; see " << indi.home() / "indiserver.log";
+        IndiServer::waitFor([&] { return !indi.get(Prop("CONNECTION_MODE.*")).empty(); }, 20s))
+        << "indiserver did not show the Gemini driver; it said:\n"
+        << indi.log();
     ASSERT_TRUE(indi.set(Prop("CONNECTION_MODE.CONNECTION_TCP=On")));
     ASSERT_TRUE(
         IndiServer::waitFor([&] { return !indi.get(Prop("DEVICE_ADDRESS.*")).empty(); }, 5s));

@@ -87,6 +87,19 @@ class IndiServer {
     IndiServer& operator=(const IndiServer&) = delete;
 
     int port() const { return port_; }
+    // What indiserver and its drivers printed so far.
+    std::string log() const {
+        std::string text;
+        if (FILE* f = std::fopen((home_ / "indiserver.log").c_str(), "r")) {
+            char buffer[4096];
+            std::size_t n = 0;
+            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+                text.append(buffer, n);
+            }
+            std::fclose(f);
+        }
+        return text;
+    }
     const std::filesystem::path& home() const { return home_; }
 
     // "device.property.element" -> value, for every element the pattern matches; empty when

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "linux/gemini_protocol.h"
 #include "linux/served_gemini.h"
-#include "mount/driver_utils.h"
 #include "station/automation_error.h"
 
 namespace kov::gemini {
@@ -31,58 +29,6 @@ class LinkOverEveryLine : public ::testing::TestWithParam<const char*> {};
 
 INSTANTIATE_TEST_SUITE_P(Transports, LinkOverEveryLine,
                          ::testing::Values("udp:127.0.0.1:0", "tcp:127.0.0.1:0", "pty"));
-
-TEST_P(LinkOverEveryLine, ReadsWhereTheControllerSaysItPoints) {
-    ServedGemini gemini(GetParam());
-    auto link = GeminiLink::Open(gemini.server.address(), Quick());
-    EXPECT_EQ(link->command("\x06"), "G");
-    const sim::SkyPosition reported =
-        gemini.inspect([](sim::Observatory& o) { return o.reportedPointing(); });
-    const double ra = ParseDMS(link->command(":GR#"));
-    const double dec = ParseDMS(link->command(":GD#"));
-    // The wire carries whole seconds of time and of arc.
-    EXPECT_NEAR(std::remainder(ra - reported.ra, 24.0) * 54000.0, 0.0, 8.0);
-    EXPECT_NEAR((dec - reported.dec) * 3600.0, 0.0, 0.6);
-    const double alt = ParseDMS(link->command(":GA#"));
-    const double az = ParseDMS(link->command(":GZ#"));
-    EXPECT_GT(alt, 0.0);
-    EXPECT_GE(az, 0.0);
-    EXPECT_LT(az, 360.0);
-    EXPECT_EQ(link->command(":Gv#"), "T");
-    EXPECT_EQ(link->native("<201:"), "0");
-    EXPECT_EQ(link->native("<202:"), "0");
-}
-
-// A sync and an additional alignment reach the controller's model; the model terms come back
-// through the native reads.
-TEST_P(LinkOverEveryLine, SyncAndAlignmentReachTheModel) {
-    ServedGemini gemini(GetParam());
-    auto link = GeminiLink::Open(gemini.server.address(), Quick());
-    const sim::SkyPosition p = gemini.inspect([](sim::Observatory& o) { return o.truePointing(); });
-    EXPECT_EQ(link->command(FrameLx200("Sr" + HoursText(p.ra))), "1");
-    EXPECT_EQ(link->command(FrameLx200("Sd" + DegreesText(p.dec))), "1");
-    EXPECT_EQ(link->command(":Cm#"), "Coordinates matched.");
-    EXPECT_EQ(gemini.inspect([](sim::Observatory& o) { return o.alignmentPoints(); }), 1u);
-    EXPECT_EQ(link->command(FrameLx200("Sd+91:00:00")), "0");
-    EXPECT_FALSE(link->native("<201:").empty());
-}
-
-TEST_P(LinkOverEveryLine, SlewsAndStops) {
-    ServedGemini gemini(GetParam());
-    auto link = GeminiLink::Open(gemini.server.address(), Quick());
-    const sim::SkyPosition p =
-        gemini.inspect([](sim::Observatory& o) { return o.reportedPointing(); });
-    EXPECT_EQ(link->command(FrameLx200("Sr" + HoursText(p.ra + 0.5))), "1");
-    EXPECT_EQ(link->command(FrameLx200("Sd" + DegreesText(p.dec + 5.0))), "1");
-    EXPECT_EQ(link->command(":MS#"), "0");
-    EXPECT_EQ(link->command(":Gv#"), "S");
-    EXPECT_EQ(link->command(":Q#"), "");
-    EXPECT_EQ(link->command(":Gv#"), "T");
-    EXPECT_EQ(link->command(FrameLx200("Sa-30:00:00")), "1");
-    EXPECT_EQ(link->command(FrameLx200("Sz180:00:00")), "1");
-    EXPECT_EQ(link->command(":MA#"), "1Object below horizon");
-    EXPECT_FALSE(gemini.inspect([](sim::Observatory& o) { return o.slewing(); }));
-}
 
 TEST_P(LinkOverEveryLine, ALostAnswerToAReadIsAskedAgain) {
     ServedGemini gemini(GetParam());

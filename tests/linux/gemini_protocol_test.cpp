@@ -93,26 +93,6 @@ TEST(FrameLx200, WritesTargetsInTheControllersForm) {
     EXPECT_THROW(FrameLx200("Sdxx"), std::invalid_argument);
 }
 
-TEST(Datagram, CarriesTheSequenceLittleEndian) {
-    const std::string bytes = EncodeDatagram(0x01020304u, ":GR#");
-    EXPECT_EQ(bytes, std::string("\x04\x03\x02\x01\0\0\0\0:GR#\0", 13));
-    const auto back = DecodeDatagram(bytes);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->sequence, 0x01020304u);
-    EXPECT_EQ(back->text, ":GR#");
-    EXPECT_EQ(DecodeDatagram(std::string("\x01\0\0", 3)), std::nullopt);
-}
-
-TEST(TakeCommand, SplitsAStreamAndDropsNoise) {
-    std::string buffer = std::string("xx\x06:GR#<201:u#:Sd+21*1");
-    std::vector<std::string> taken;
-    while (auto c = TakeCommand(buffer)) {
-        taken.push_back(*c);
-    }
-    EXPECT_EQ(taken, (std::vector<std::string>{"\x06", ":GR#", "<201:u#"}));
-    EXPECT_EQ(buffer, ":Sd+21*1");
-}
-
 TEST(ParseLinkAddress, ReadsEveryTransport) {
     const struct {
         const char* text;

@@ -36,10 +36,15 @@ std::vector<std::string> Commands(const ServedGemini& gemini) {
     return out;
 }
 
+class RolesOverEveryLine : public ::testing::TestWithParam<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(Transports, RolesOverEveryLine,
+                         ::testing::Values("udp:127.0.0.1:0", "tcp:127.0.0.1:0", "pty"));
+
 // The described Gemini exchange, unchanged, on the Linux roles: an additional alignment and the
 // two model terms, over a real line.
-TEST(LinuxRoles, TheGeminiExchangeRunsUnchanged) {
-    ServedGemini gemini("udp:127.0.0.1:0");
+TEST_P(RolesOverEveryLine, TheGeminiExchangeRunsUnchanged) {
+    ServedGemini gemini(GetParam());
     LinuxObjectFactory objects(Config(gemini));
     kov::test::ScriptedOperator ui;
     kov::test::VirtualClock clock;
@@ -68,8 +73,8 @@ TEST(LinuxRoles, TheGeminiExchangeRunsUnchanged) {
     EXPECT_EQ(gemini.inspect([](sim::Observatory& o) { return o.alignmentPoints(); }), 2u);
 }
 
-TEST(LinuxRoles, TelescopeReadsSlewsAndStops) {
-    ServedGemini gemini("tcp:127.0.0.1:0");
+TEST_P(RolesOverEveryLine, TelescopeReadsSlewsAndStops) {
+    ServedGemini gemini(GetParam());
     LinuxObjectFactory objects(Config(gemini));
     auto scope = objects.createSkyTelescope(progid::kTele6);
     EXPECT_THROW(scope->GetRaDec(), AutomationError);
@@ -110,8 +115,8 @@ TEST(LinuxRoles, TelescopeReadsSlewsAndStops) {
     }
 }
 
-TEST(LinuxRoles, DriverCommandsAndTheirErrors) {
-    ServedGemini gemini("pty");
+TEST_P(RolesOverEveryLine, DriverCommandsAndTheirErrors) {
+    ServedGemini gemini(GetParam());
     LinuxObjectFactory objects(Config(gemini));
     auto driver = objects.createAscomTelescope("gemini.telescope");
     EXPECT_FALSE(driver->Connected());
@@ -197,37 +202,6 @@ TEST(LinuxChooser, PointsTheRolesAtTheChosenGemini) {
     driver->CommandString("GR");
     EXPECT_EQ(first.server.received().size(), 0u);
     EXPECT_EQ(second.server.received().back(), ":GR#");
-}
-
-TEST(LinuxSettings, PartsComeFromTheOperatorsKeys) {
-    const struct {
-        const char* gemini;
-        const char* server;
-        const char* camera;
-        const char* wantGemini;
-        const char* wantHost;
-        int wantPort;
-        const char* wantCamera;
-    } rows[] = {
-        {nullptr, nullptr, nullptr, "udp:192.168.0.111:11110", "localhost", 7624, "CCD Simulator"},
-        {"serial:/dev/ttyUSB0", "pi.local:7700", "ZWO CCD ASI294MC Pro", "serial:/dev/ttyUSB0",
-         "pi.local", 7700, "ZWO CCD ASI294MC Pro"},
-        {"", "pi.local", "", "udp:192.168.0.111:11110", "pi.local", 7624, "CCD Simulator"},
-        {"tcp:10.0.0.2:4030", "pi:port", "x", "tcp:10.0.0.2:4030", "pi:port", 7624, "x"},
-    };
-    for (const auto& row : rows) {
-        kov::test::MemoryStore store;
-        if (row.gemini) {
-            store.set("KOV", "Settings", "GeminiLink", row.gemini);
-            store.set("KOV", "Settings", "IndiServer", row.server);
-            store.set("KOV", "Settings", "IndiCamera", row.camera);
-        }
-        const LinuxObservatoryConfig c = ReadObservatoryConfig(store, nullptr);
-        EXPECT_EQ(c.gemini, row.wantGemini);
-        EXPECT_EQ(c.camera.host, row.wantHost);
-        EXPECT_EQ(c.camera.port, row.wantPort);
-        EXPECT_EQ(c.camera.device, row.wantCamera);
-    }
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::IndiServer;
+using test::WaitFor;
 
 constexpr const char* kDevice = "CCD Simulator";
 
@@ -43,7 +44,7 @@ class IndiCamera : public ::testing::Test {
         }
         installed_ = true;
         server_ = std::make_unique<IndiServer>(std::vector<std::string>{"indi_simulator_ccd"});
-        const bool up = IndiServer::waitFor(
+        const bool up = WaitFor(
             [] { return !server_->get(std::string(kDevice) + ".CONNECTION.*").empty(); }, 20s);
         if (!up) {
             server_.reset();
@@ -188,7 +189,7 @@ TEST_F(IndiCamera, AMissingServerOrCameraSaysWhich) {
         c.camera.device = row.device;
         c.camera.connectTimeout = 1s;
         if (row.otherPort) {
-            c.camera.port = test::FreeTcpPort();
+            c.camera.port = test::FreePort();
         }
         LinuxObjectFactory objects(c);
         try {

@@ -20,6 +20,7 @@ using namespace std::chrono_literals;
 using test::IndiServer;
 using test::OnPath;
 using test::ServedGemini;
+using test::WaitFor;
 
 constexpr const char* kDevice = "Losmandy Gemini";
 
@@ -67,13 +68,11 @@ TEST(IndiGeminiDriver, SeesSyncsAndSlewsTheServedGemini) {
     const int udpPort = ParseLinkAddress(gemini.server.address()).port;
     IndiServer indi({"indi_lx200gemini"});
 
-    ASSERT_TRUE(
-        IndiServer::waitFor([&] { return !indi.get(Prop("CONNECTION_MODE.*")).empty(); }, 20s))
+    ASSERT_TRUE(WaitFor([&] { return !indi.get(Prop("CONNECTION_MODE.*")).empty(); }, 20s))
         << "indiserver did not show the Gemini driver; it said:\n"
         << indi.log();
     ASSERT_TRUE(indi.set(Prop("CONNECTION_MODE.CONNECTION_TCP=On")));
-    ASSERT_TRUE(
-        IndiServer::waitFor([&] { return !indi.get(Prop("DEVICE_ADDRESS.*")).empty(); }, 5s));
+    ASSERT_TRUE(WaitFor([&] { return !indi.get(Prop("DEVICE_ADDRESS.*")).empty(); }, 5s));
     ASSERT_TRUE(indi.set(Prop("DEVICE_ADDRESS.ADDRESS;PORT=127.0.0.1;") + std::to_string(udpPort)));
     ASSERT_TRUE(indi.set(Prop("CONNECTION_TYPE.UDP=On")));
     ASSERT_TRUE(indi.set(Prop("CONNECTION.CONNECT=On")));
@@ -81,7 +80,7 @@ TEST(IndiGeminiDriver, SeesSyncsAndSlewsTheServedGemini) {
     // Connected and reading positions: RA and Dec equal what the simulated controller reports,
     // to the whole second the wire carries.
     std::map<std::string, std::string> eq;
-    ASSERT_TRUE(IndiServer::waitFor(
+    ASSERT_TRUE(WaitFor(
         [&] {
             eq = indi.get(Prop("EQUATORIAL_EOD_COORD.*"));
             return Number(eq, Prop("EQUATORIAL_EOD_COORD.DEC")) != 0.0 &&
@@ -108,8 +107,7 @@ TEST(IndiGeminiDriver, SeesSyncsAndSlewsTheServedGemini) {
                          ";" + DegreesText(reported.dec + 0.5)));
     const std::vector<std::string> expected{":Sr" + HoursText(reported.ra + 0.05) + "#",
                                             ":Sd" + DegreesText(reported.dec + 0.5) + "#", ":CM#"};
-    ASSERT_TRUE(
-        IndiServer::waitFor([&] { return SyncCommands(gemini.server.received()) == expected; }, 5s))
+    ASSERT_TRUE(WaitFor([&] { return SyncCommands(gemini.server.received()) == expected; }, 5s))
         << "INDI's sync did not arrive as " << expected[0] << expected[1] << expected[2];
     EXPECT_NE(gemini.inspect([](sim::Observatory& o) { return o.controllerModel().IH; }), ihBefore);
     const std::vector<std::string> indiBytes = SyncDatagrams(gemini.server.datagrams());
@@ -132,7 +130,7 @@ TEST(IndiGeminiDriver, SeesSyncsAndSlewsTheServedGemini) {
     ASSERT_TRUE(indi.set(Prop("ON_COORD_SET.TRACK=On")));
     ASSERT_TRUE(indi.set(Prop("EQUATORIAL_EOD_COORD.RA;DEC=") + HoursText(target.ra) + ";" +
                          DegreesText(target.dec)));
-    ASSERT_TRUE(IndiServer::waitFor(
+    ASSERT_TRUE(WaitFor(
         [&] {
             return gemini.inspect([&](sim::Observatory& o) {
                 const sim::SkyPosition now = o.reportedPointing();

@@ -2,11 +2,7 @@
 // headless runner choosing the real observatory, which finds that Gemini through its settings.
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -15,21 +11,15 @@
 #include <string>
 #include <thread>
 
+#include "linux/indi_harness.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-int FreeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t length = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
+using namespace std::chrono_literals;
+using kov::gemini::test::FreePort;
+using kov::gemini::test::ProcessGroup;
+using kov::gemini::test::WaitFor;
 
 // Output and exit status of a shell command.
 std::pair<std::string, int> RunShell(const std::string& command) {
@@ -42,42 +32,6 @@ std::pair<std::string, int> RunShell(const std::string& command) {
     const int status = pipe ? ::pclose(pipe) : -1;
     return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
-
-// `kov-sky-mapper --serve-gemini ...` in a process group of its own, ended with the test.
-class Served {
-  public:
-    explicit Served(const std::string& endpoint, const fs::path& log) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setpgid(0, 0);
-            std::freopen(log.c_str(), "w", stdout);
-            std::freopen(log.c_str(), "a", stderr);
-            ::execl(KOV_PROGRAM, KOV_PROGRAM, "--serve-gemini", endpoint.c_str(), nullptr);
-            std::_Exit(127);
-        }
-        ::setpgid(pid_, pid_);
-        // Serving as soon as it says so.
-        for (int i = 0; i < 100; ++i) {
-            std::ifstream in(log);
-            std::string line;
-            if (std::getline(in, line) && line.rfind("Serving", 0) == 0) {
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    ~Served() {
-        ::kill(-pid_, SIGTERM);
-        for (int i = 0; i < 100 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        ::kill(-pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, WNOHANG);
-    }
-
-  private:
-    pid_t pid_ = -1;
-};
 
 class LinuxProgram : public ::testing::Test {
   protected:
@@ -102,9 +56,10 @@ class LinuxProgram : public ::testing::Test {
 };
 
 TEST_F(LinuxProgram, TheRealObservatoryFindsTheServedGemini) {
-    const int port = FreeUdpPort();
-    const std::string address = "udp:127.0.0.1:" + std::to_string(port);
-    Served served(address, folder_ / "served.log");
+    const std::string address = "udp:127.0.0.1:" + std::to_string(FreePort(SOCK_DGRAM));
+    const ProcessGroup served({KOV_PROGRAM, "--serve-gemini", address}, folder_ / "served.log",
+                              folder_);
+    ASSERT_TRUE(WaitFor([&] { return served.output().rfind("Serving", 0) == 0; }, 5s));
     settings("GeminiLink=" + address + "\n");
     const auto [out, status] =
         RunShell(env() + KOV_PROGRAM " --headless --observatory real connect");
@@ -132,7 +87,7 @@ TEST_F(LinuxProgram, ChoicesAndAddressesThatCannotWorkSaySo) {
     }
     // No Gemini where the settings say: the described "cannot connect", and no wait beyond the
     // link's tries.
-    settings("GeminiLink=udp:127.0.0.1:" + std::to_string(FreeUdpPort()) + "\n");
+    settings("GeminiLink=udp:127.0.0.1:" + std::to_string(FreePort(SOCK_DGRAM)) + "\n");
     const auto [out, status] =
         RunShell(env() + KOV_PROGRAM " --headless --observatory real connect");
     EXPECT_NE(out.find("Cannot connect to"), std::string::npos) << out;

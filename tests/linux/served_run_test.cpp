@@ -37,127 +37,75 @@ class SharedVirtualClock : public Clock {
 
 // Every call on a simulated object holds the served controller's lock.
 template <class T>
-class Guard {
+class Guard : public T {
   public:
     Guard(std::shared_ptr<T> inner, std::mutex& m) : inner_(std::move(inner)), m_(m) {}
-    template <class F>
-    auto locked(F f) {
+
+  protected:
+    template <class R, class... P, class... A>
+    R call(R (T::*f)(P...), A&&... a) {
         std::lock_guard lock(m_);
-        return f(*inner_);
+        return ((*inner_).*f)(std::forward<A>(a)...);
     }
+
+  private:
     std::shared_ptr<T> inner_;
     std::mutex& m_;
 };
 
-class GuardedCamera : public CcdCamera, Guard<CcdCamera> {
+class GuardedCamera : public Guard<CcdCamera> {
+    using C = CcdCamera;
+
   public:
     using Guard::Guard;
-    void Connect() override {
-        locked([](auto& c) { c.Connect(); });
-    }
-    void Disconnect() override {
-        locked([](auto& c) { c.Disconnect(); });
-    }
-    void SetExposureTime(double v) override {
-        locked([&](auto& c) { c.SetExposureTime(v); });
-    }
-    void SetBinX(double v) override {
-        locked([&](auto& c) { c.SetBinX(v); });
-    }
-    void SetBinY(double v) override {
-        locked([&](auto& c) { c.SetBinY(v); });
-    }
-    void SetImageReduction(int v) override {
-        locked([&](auto& c) { c.SetImageReduction(v); });
-    }
-    void SetSeries(int v) override {
-        locked([&](auto& c) { c.SetSeries(v); });
-    }
-    void SetDelay(int v) override {
-        locked([&](auto& c) { c.SetDelay(v); });
-    }
-    bool AutoSaveOn() override {
-        return locked([](auto& c) { return c.AutoSaveOn(); });
-    }
-    void SetAutoSaveOn(bool v) override {
-        locked([&](auto& c) { c.SetAutoSaveOn(v); });
-    }
-    void SetAsynchronous(bool v) override {
-        locked([&](auto& c) { c.SetAsynchronous(v); });
-    }
-    void TakeImage() override {
-        locked([](auto& c) { c.TakeImage(); });
-    }
-    int State() override {
-        return locked([](auto& c) { return c.State(); });
-    }
-    std::string Status() override {
-        return locked([](auto& c) { return c.Status(); });
-    }
-    void Abort() override {
-        locked([](auto& c) { c.Abort(); });
-    }
-    void SetAutoSaveFileFormat(int v) override {
-        locked([&](auto& c) { c.SetAutoSaveFileFormat(v); });
-    }
+    void Connect() override { call(&C::Connect); }
+    void Disconnect() override { call(&C::Disconnect); }
+    void SetExposureTime(double v) override { call(&C::SetExposureTime, v); }
+    void SetBinX(double v) override { call(&C::SetBinX, v); }
+    void SetBinY(double v) override { call(&C::SetBinY, v); }
+    void SetImageReduction(int v) override { call(&C::SetImageReduction, v); }
+    void SetSeries(int v) override { call(&C::SetSeries, v); }
+    void SetDelay(int v) override { call(&C::SetDelay, v); }
+    bool AutoSaveOn() override { return call(&C::AutoSaveOn); }
+    void SetAutoSaveOn(bool v) override { call(&C::SetAutoSaveOn, v); }
+    void SetAsynchronous(bool v) override { call(&C::SetAsynchronous, v); }
+    void TakeImage() override { call(&C::TakeImage); }
+    int State() override { return call(&C::State); }
+    std::string Status() override { return call(&C::Status); }
+    void Abort() override { call(&C::Abort); }
+    void SetAutoSaveFileFormat(int v) override { call(&C::SetAutoSaveFileFormat, v); }
 };
 
-class GuardedImage : public CcdImage, Guard<CcdImage> {
+class GuardedImage : public Guard<CcdImage> {
+    using I = CcdImage;
+
   public:
     using Guard::Guard;
-    void AttachToActiveImager() override {
-        locked([](auto& i) { i.AttachToActiveImager(); });
-    }
-    double ScaleInArcsecondsPerPixel() override {
-        return locked([](auto& i) { return i.ScaleInArcsecondsPerPixel(); });
-    }
+    void AttachToActiveImager() override { call(&I::AttachToActiveImager); }
+    double ScaleInArcsecondsPerPixel() override { return call(&I::ScaleInArcsecondsPerPixel); }
     void SetScaleInArcsecondsPerPixel(double v) override {
-        locked([&](auto& i) { i.SetScaleInArcsecondsPerPixel(v); });
+        call(&I::SetScaleInArcsecondsPerPixel, v);
     }
-    std::string Path() override {
-        return locked([](auto& i) { return i.Path(); });
-    }
-    void SetPath(const std::string& p) override {
-        locked([&](auto& i) { i.SetPath(p); });
-    }
-    void Save() override {
-        locked([](auto& i) { i.Save(); });
-    }
-    void InsertWCS(int v) override {
-        locked([&](auto& i) { i.InsertWCS(v); });
-    }
-    long WCSArrayUpperBound(int v) override {
-        return locked([&](auto& i) { return i.WCSArrayUpperBound(v); });
-    }
-    double NorthAngle() override {
-        return locked([](auto& i) { return i.NorthAngle(); });
-    }
+    std::string Path() override { return call(&I::Path); }
+    void SetPath(const std::string& p) override { call(&I::SetPath, p); }
+    void Save() override { call(&I::Save); }
+    void InsertWCS(int v) override { call(&I::InsertWCS, v); }
+    long WCSArrayUpperBound(int v) override { return call(&I::WCSArrayUpperBound, v); }
+    double NorthAngle() override { return call(&I::NorthAngle); }
 };
 
-class GuardedPlanetarium : public SkyPlanetarium, Guard<SkyPlanetarium> {
+class GuardedPlanetarium : public Guard<SkyPlanetarium> {
+    using P = SkyPlanetarium;
+
   public:
     using Guard::Guard;
-    void Connect() override {
-        locked([](auto& p) { p.Connect(); });
-    }
-    void Disconnect() override {
-        locked([](auto& p) { p.Disconnect(); });
-    }
-    void DisconnectTelescope() override {
-        locked([](auto& p) { p.DisconnectTelescope(); });
-    }
-    void ImageLink(double s, double r, double d) override {
-        locked([&](auto& p) { p.ImageLink(s, r, d); });
-    }
-    void GetObjectRaDec(const std::string& n) override {
-        locked([&](auto& p) { p.GetObjectRaDec(n); });
-    }
-    double dObjectRa() override {
-        return locked([](auto& p) { return p.dObjectRa(); });
-    }
-    double dObjectDec() override {
-        return locked([](auto& p) { return p.dObjectDec(); });
-    }
+    void Connect() override { call(&P::Connect); }
+    void Disconnect() override { call(&P::Disconnect); }
+    void DisconnectTelescope() override { call(&P::DisconnectTelescope); }
+    void ImageLink(double s, double r, double d) override { call(&P::ImageLink, s, r, d); }
+    void GetObjectRaDec(const std::string& n) override { call(&P::GetObjectRaDec, n); }
+    double dObjectRa() override { return call(&P::dObjectRa); }
+    double dObjectDec() override { return call(&P::dObjectDec); }
 };
 
 // The mount on the Linux roles over the wire; everything else the simulated observatory's.

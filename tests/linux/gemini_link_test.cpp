@@ -7,10 +7,12 @@
 #include "linux/gemini_protocol.h"
 #include "linux/served_gemini.h"
 #include "station/automation_error.h"
+#include "support/raised.h"
 
 namespace kov::gemini {
 namespace {
 
+using kov::test::Raised;
 using test::ServedGemini;
 
 // Short time-outs: every lost answer in these tests costs one of them.
@@ -41,15 +43,10 @@ TEST_P(LinkOverEveryLine, ALostAnswerToAReadIsAskedAgain) {
 
     // Reads that never get an answer end in an error that says what to check.
     gemini.server.dropReply(":GR#", 3);
-    try {
-        link->command(":GR#");
-        ADD_FAILURE() << "no error";
-    } catch (const AutomationError& e) {
-        EXPECT_EQ(e.number(), kErrGeminiLink);
-        EXPECT_NE(e.description().find("did not answer :GR#"), std::string::npos)
-            << e.description();
-        EXPECT_NE(e.description().find("3 tries"), std::string::npos) << e.description();
-    }
+    const AutomationError e = Raised([&] { link->command(":GR#"); });
+    EXPECT_EQ(e.number(), kErrGeminiLink);
+    EXPECT_NE(e.description().find("did not answer :GR#"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("3 tries"), std::string::npos) << e.description();
 }
 
 // The controller took the additional alignment but its answer was lost: asking again would add
@@ -65,13 +62,9 @@ TEST_P(LinkOverEveryLine, ALostAnswerToAChangeIsAnErrorAndNeverRepeated) {
         gemini.server.clearRecord();
         gemini.server.dropReply(row.framed);
         const auto before = link->sent();
-        try {
-            link->command(row.framed);
-            ADD_FAILURE() << row.framed << ": no error";
-        } catch (const AutomationError& e) {
-            EXPECT_EQ(e.number(), kErrGeminiLink);
-            EXPECT_NE(e.description().find("not sent again"), std::string::npos) << e.description();
-        }
+        const AutomationError e = Raised([&] { link->command(row.framed); });
+        EXPECT_EQ(e.number(), kErrGeminiLink) << row.framed;
+        EXPECT_NE(e.description().find("not sent again"), std::string::npos) << e.description();
         EXPECT_EQ(Count(gemini.server.received(), row.framed), 1) << row.framed;
         EXPECT_EQ(link->sent() - before, 1u) << row.framed;
         link->command(":Q#");
@@ -115,13 +108,9 @@ TEST(LinkOpen, SaysWhatWentWrong) {
         {"tcp:127.0.0.1:1", "cannot connect to 127.0.0.1:1"},
     };
     for (const auto& row : rows) {
-        try {
-            GeminiLink::Open(row.address, Quick());
-            ADD_FAILURE() << row.address << ": opened";
-        } catch (const AutomationError& e) {
-            EXPECT_EQ(e.number(), kErrGeminiLink);
-            EXPECT_NE(e.description().find(row.says), std::string::npos) << e.description();
-        }
+        const AutomationError e = Raised([&] { GeminiLink::Open(row.address, Quick()); });
+        EXPECT_EQ(e.number(), kErrGeminiLink) << row.address;
+        EXPECT_NE(e.description().find(row.says), std::string::npos) << e.description();
     }
     // Nobody answers on a datagram port: a read ends at its time-outs.
     auto link = GeminiLink::Open("udp:127.0.0.1:9", Quick());

@@ -15,6 +15,7 @@
 #include "linux/indi_harness.h"
 #include "linux/linux_object_factory.h"
 #include "station/automation_error.h"
+#include "support/raised.h"
 #include "support/test_station.h"
 
 namespace kov::gemini {
@@ -43,7 +44,7 @@ class IndiCamera : public ::testing::Test {
             return;
         }
         installed_ = true;
-        server_ = std::make_unique<IndiServer>(std::vector<std::string>{"indi_simulator_ccd"});
+        server_ = std::make_unique<IndiServer>("indi_simulator_ccd");
         const bool up = WaitFor(
             [] { return !server_->get(std::string(kDevice) + ".CONNECTION.*").empty(); }, 20s);
         if (!up) {
@@ -83,21 +84,12 @@ class IndiCamera : public ::testing::Test {
         return c;
     }
 
-    static int WaitForFrame(CcdCamera& camera, std::chrono::milliseconds limit) {
-        std::vector<std::string> statuses;
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (camera.State() != 0) {
-            if (std::chrono::steady_clock::now() > end) {
-                return -1;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return 0;
+    static bool FrameIn(CcdCamera& camera, std::chrono::milliseconds limit) {
+        return WaitFor([&] { return camera.State() == 0; }, limit);
     }
-
-    static std::string Read(const std::filesystem::path& p) {
+    static std::optional<FitsShape> ShapeOf(const std::filesystem::path& p) {
         std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
+        return ReadFitsShape({std::istreambuf_iterator<char>(in), {}});
     }
 
     static inline bool installed_ = false;
@@ -136,7 +128,7 @@ TEST_F(IndiCamera, FramesArriveAsFitsOfTheirBinnedSize) {
         const auto started = std::chrono::steady_clock::now();
         camera->TakeImage();
         EXPECT_EQ(camera->Status(), row.firstStatus);
-        ASSERT_EQ(WaitForFrame(*camera, 15s), 0) << "bin " << row.bin;
+        ASSERT_TRUE(FrameIn(*camera, 15s)) << "bin " << row.bin;
         const double took =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         EXPECT_GE(took, row.reduction ? 2.0 : 1.0);
@@ -146,7 +138,7 @@ TEST_F(IndiCamera, FramesArriveAsFitsOfTheirBinnedSize) {
         const auto path = folder_ / ("frame-" + std::to_string(row.bin) + ".fit");
         image->SetPath(path.string());
         image->Save();
-        const auto shape = ReadFitsShape(Read(path));
+        const auto shape = ShapeOf(path);
         ASSERT_TRUE(shape) << path;
         EXPECT_EQ(shape->width, width / row.bin);
         EXPECT_EQ(shape->height, height / row.bin);
@@ -171,7 +163,7 @@ TEST_F(IndiCamera, AnAbortEndsTheExposure) {
     // The camera is free at once: a short exposure after the abort comes in its own time.
     camera->SetExposureTime(0.5);
     camera->TakeImage();
-    EXPECT_EQ(WaitForFrame(*camera, 5s), 0);
+    EXPECT_TRUE(FrameIn(*camera, 5s));
 }
 
 TEST_F(IndiCamera, AMissingServerOrCameraSaysWhich) {
@@ -192,13 +184,10 @@ TEST_F(IndiCamera, AMissingServerOrCameraSaysWhich) {
             c.camera.port = test::FreePort();
         }
         LinuxObjectFactory objects(c);
-        try {
-            objects.createCcdCamera("CCDSoft.Camera")->Connect();
-            ADD_FAILURE() << row.says;
-        } catch (const AutomationError& e) {
-            EXPECT_EQ(e.number(), kErrCameraLink);
-            EXPECT_NE(e.description().find(row.says), std::string::npos) << e.description();
-        }
+        const AutomationError e =
+            kov::test::Raised([&] { objects.createCcdCamera("CCDSoft.Camera")->Connect(); });
+        EXPECT_EQ(e.number(), kErrCameraLink);
+        EXPECT_NE(e.description().find(row.says), std::string::npos) << e.description();
     }
 }
 
@@ -222,7 +211,7 @@ TEST_F(IndiCamera, TheDescribedExposureRunsAndAStarlessFrameFailsToSolve) {
     EXPECT_TRUE(done);
     ASSERT_EQ(solver_->paths.size(), 1u);
     EXPECT_EQ(solver_->paths[0], (folder_ / "KOV_Imagelink.fit").string());
-    EXPECT_TRUE(ReadFitsShape(Read(folder_ / "KOV_Imagelink.fit")));
+    EXPECT_TRUE(ShapeOf(folder_ / "KOV_Imagelink.fit"));
     EXPECT_EQ(st.error.number, 651);
 }
 

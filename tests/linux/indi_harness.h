@@ -99,11 +99,11 @@ class ProcessGroup {
 // indiserver with the given drivers on a free port, its configuration in a temporary home.
 class IndiServer {
   public:
-    explicit IndiServer(const std::vector<std::string>& drivers)
+    explicit IndiServer(const std::string& driver)
         : home_(std::filesystem::temp_directory_path() /
                 ("kov-indi-" + std::to_string(::getpid()) + "-" + std::to_string(FreePort()))),
           port_(FreePort()),
-          process_(Args(port_, drivers),
+          process_({"indiserver", "-p", std::to_string(port_), driver},
                    (std::filesystem::create_directories(home_), home_ / "log"), home_) {}
     ~IndiServer() {
         std::error_code ignored;
@@ -117,10 +117,9 @@ class IndiServer {
     // the server or the property is not there (yet).
     std::map<std::string, std::string> get(const std::string& pattern) const {
         std::map<std::string, std::string> values;
-        FILE* pipe = ::popen(("timeout 5 indi_getprop -p " + std::to_string(port_) + " -t 1 '" +
-                              pattern + "' 2>/dev/null")
-                                 .c_str(),
-                             "r");
+        const std::string command =
+            "timeout 5 indi_getprop -p " + std::to_string(port_) + " -t 1 '" + pattern + "'";
+        FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
         char line[512];
         while (pipe && std::fgets(line, sizeof line, pipe)) {
             std::string text(line);
@@ -129,24 +128,16 @@ class IndiServer {
                 values[text.substr(0, eq)] = text.substr(eq + 1);
             }
         }
-        if (pipe) {
-            ::pclose(pipe);
-        }
-        return values;
+        return pipe ? (::pclose(pipe), values) : values;
     }
 
     bool set(const std::string& assignment) const {
-        return std::system(("timeout 5 indi_setprop -p " + std::to_string(port_) + " '" +
-                            assignment + "' >/dev/null 2>&1")
-                               .c_str()) == 0;
+        const std::string command =
+            "timeout 5 indi_setprop -p " + std::to_string(port_) + " '" + assignment + "'";
+        return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
     }
 
   private:
-    static std::vector<std::string> Args(int port, const std::vector<std::string>& drivers) {
-        std::vector<std::string> args{"indiserver", "-p", std::to_string(port)};
-        args.insert(args.end(), drivers.begin(), drivers.end());
-        return args;
-    }
     std::filesystem::path home_;
     int port_;
     ProcessGroup process_;

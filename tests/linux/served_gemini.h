@@ -15,10 +15,7 @@ namespace kov::gemini::test {
 struct ServedGemini {
     explicit ServedGemini(const std::string& endpoint,
                           sim::Scenario scenario = sim::DefaultScenario())
-        : ServedGemini(endpoint, std::move(scenario), wallClock) {}
-    // On a clock of the caller's (which must be safe to read from the server's thread).
-    ServedGemini(const std::string& endpoint, sim::Scenario scenario, Clock& clock)
-        : observatory(std::move(scenario), clock),
+        : observatory(std::move(scenario), wallClock),
           wire(observatory),
           server(endpoint, [this](const std::string& c) { return wire.answer(c); }) {}
 

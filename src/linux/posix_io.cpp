@@ -60,9 +60,10 @@ bool WaitReadable(int fd, Clock::time_point deadline) {
         pollfd p{fd, POLLIN, 0};
         const int n = ::poll(&p, 1, static_cast<int>(left));
         if (n > 0) {
-            if (p.revents & (POLLERR | POLLNVAL)) {
-                throw std::runtime_error("the line reported an error");
+            if (p.revents & POLLNVAL) {
+                throw std::runtime_error("the line is closed");
             }
+            // An error (POLLERR) is read like data: the read that follows says what it was.
             return true;
         }
         if (n < 0 && errno != EINTR) {
@@ -130,7 +131,11 @@ class UdpChannel : public Channel {
         const auto deadline = Clock::now() + timeout;
         const std::uint32_t sequence = ++sequence_;
         const std::string datagram = EncodeDatagram(sequence, framed);
-        if (::send(fd_->get(), datagram.data(), datagram.size(), 0) < 0) {
+        // A refusal left over from an earlier datagram is reported by this send; it says
+        // nothing about this one, which goes out again.
+        if (::send(fd_->get(), datagram.data(), datagram.size(), 0) < 0 &&
+            (errno != ECONNREFUSED ||
+             ::send(fd_->get(), datagram.data(), datagram.size(), 0) < 0)) {
             throw SystemError("sending the datagram failed");
         }
         if (shape == ReplyShape::None) {

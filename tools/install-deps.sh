@@ -11,6 +11,7 @@ packages=(
   xvfb xauth
   g++-mingw-w64-x86-64-posix wine64 wine googletest
   libcfitsio-dev astrometry.net astrometry-data-tycho2-09 astrometry-data-tycho2-10-19
+  libindi-dev indi-bin
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "run/model_view.h"
 #include "sim/observatory.h"
 #include "sim/scenario.h"
+#include "station/automation_error.h"
 #include "station/programs.h"
 #include "ui/qt/kov_form.h"
 #include "ui/qt/model_charts.h"
@@ -22,6 +24,11 @@
 #ifdef _WIN32
 #include "win/real_programs.h"
 #include "win/shell_browser.h"
+#else
+#include "linux/astrometry_image_solver.h"
+#include "linux/linux_programs.h"
+#include "linux/serve_gemini.h"
+#include "ui/qt/observatory_chooser.h"
 #endif
 
 namespace {
@@ -34,12 +41,78 @@ const kov::headless::ProgramsMaker kRealPrograms = kov::win::MakeRealPrograms;
 const kov::headless::ProgramsMaker kRealPrograms = nullptr;
 #endif
 
+// "--observatory sim|real" (or "--observatory=..."), the same choice on every platform, taken out
+// of the arguments. Nothing when it is not given; "" when its value is neither.
+std::optional<std::string> TakeObservatory(std::vector<std::string>& args) {
+    for (auto it = args.begin(); it != args.end(); ++it) {
+        std::string value;
+        if (*it == "--observatory" && it + 1 != args.end()) {
+            value = *(it + 1);
+            args.erase(it, it + 2);
+        } else if (it->rfind("--observatory=", 0) == 0) {
+            value = it->substr(14);
+            args.erase(it);
+        } else {
+            continue;
+        }
+        return value == "sim" || value == "real" ? value : std::string();
+    }
+    return std::nullopt;
+}
+
+#ifndef _WIN32
+// The real observatory on Linux, as the operator's settings describe it. The simulated one stays
+// the default here, so it is made only when asked for.
+std::unique_ptr<kov::Programs> MakeLinuxObservatory(const kov::SettingsStore& store) {
+    return kov::gemini::MakeLinuxPrograms(
+        kov::gemini::ReadObservatoryConfig(store, kov::gemini::MakeAstrometryImageSolver()));
+}
+
+// The same, with the window's chooser dialog behind Choose; the choice is kept in the settings.
+std::unique_ptr<kov::Programs> MakeLinuxObservatoryWithChooser(kov::SettingsStore& store) {
+    kov::gemini::LinuxObservatoryConfig config =
+        kov::gemini::ReadObservatoryConfig(store, kov::gemini::MakeAstrometryImageSolver());
+    config.choose = [&store](const kov::gemini::ObservatoryParts& now)
+        -> std::optional<kov::gemini::ObservatoryParts> {
+        const auto chosen = kov::qt::ChooseObservatory({QString::fromStdString(now.gemini),
+                                                        QString::fromStdString(now.indiServer),
+                                                        QString::fromStdString(now.camera)});
+        if (!chosen) {
+            return std::nullopt;
+        }
+        const kov::gemini::ObservatoryParts parts{chosen->gemini.toStdString(),
+                                                  chosen->indiServer.toStdString(),
+                                                  chosen->camera.toStdString()};
+        try {
+            kov::gemini::WriteObservatoryParts(store, parts);
+        } catch (const kov::AutomationError&) {
+            // The choice holds for this session; the settings save at exit says what failed.
+        }
+        return parts;
+    };
+    return kov::gemini::MakeLinuxPrograms(std::move(config));
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     // Without a window there is no QApplication either, so no display is needed. The operator's
     // settings store is read through QSettings (QtCore only) and left unchanged.
     std::vector<std::string> args(argv + 1, argv + argc);
+#ifndef _WIN32
+    // The simulated Gemini on a real line, for INDI clients and our own link; no window.
+    if (std::find(args.begin(), args.end(), "--serve-gemini") != args.end()) {
+        return kov::gemini::ServeGemini(args, stdout, stderr);
+    }
+#endif
+    const std::optional<std::string> observatoryChoice = TakeObservatory(args);
+    if (observatoryChoice && observatoryChoice->empty()) {
+        std::fprintf(stderr, "kov-sky-mapper: --observatory takes sim or real\n");
+        return 2;
+    }
+    const bool wantSim = observatoryChoice && *observatoryChoice == "sim";
+    const bool wantReal = observatoryChoice && *observatoryChoice == "real";
     const auto headless = std::find(args.begin(), args.end(), "--headless");
     if (headless != args.end()) {
         // Before anything else: a Ctrl+C or a scheduler's TERM in the first moments is a stop
@@ -47,6 +120,16 @@ int main(int argc, char* argv[]) {
         kov::headless::InstallInterruptHandlers();
         args.erase(headless);
         const kov::qt::QtSettingsStore operatorStore;
+        if (wantSim) {
+            args.push_back("--sim");
+        }
+        kov::headless::ProgramsMaker realPrograms = kRealPrograms;
+#ifndef _WIN32
+        realPrograms = nullptr;
+        if (wantReal) {
+            realPrograms = [&operatorStore] { return MakeLinuxObservatory(operatorStore); };
+        }
+#endif
         // --plot draws with the window's charts, off the screen: a QApplication is made only
         // then, after the night's work, on the offscreen platform unless one was chosen.
         std::unique_ptr<QApplication> plotting;
@@ -69,7 +152,7 @@ int main(int argc, char* argv[]) {
                 }
                 kov::qt::WriteModelPlot(path, view, sky);
             };
-        return kov::headless::RunHeadless(args, operatorStore, stdout, stderr, kRealPrograms, plot);
+        return kov::headless::RunHeadless(args, operatorStore, stdout, stderr, realPrograms, plot);
     }
 
     QApplication app(argc, argv);
@@ -100,6 +183,14 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Drive the simulated observatory; on Windows the default is the real "
                        "programs."));
     parser.addOption(simOption);
+    // --observatory was taken out of the arguments above; listed here for --help.
+    const QCommandLineOption observatoryOption(
+        QStringLiteral("observatory"),
+        QStringLiteral("sim: the simulated observatory; real: the real one (on Windows the "
+                       "described programs, the default there; on Linux the Gemini link, the "
+                       "INDI camera and the plate solver)."),
+        QStringLiteral("sim|real"));
+    parser.addOption(observatoryOption);
     parser.process(app);
 
     bool factorRead = false;
@@ -124,15 +215,22 @@ int main(int argc, char* argv[]) {
 
     // The clock outlives the programs, which outlive the window that drives them.
     kov::qt::QtClock clock(timeFactor);
+    kov::qt::QtSettingsStore store;
     std::unique_ptr<kov::Programs> real =
-        kRealPrograms && !parser.isSet(simOption) ? kRealPrograms() : nullptr;
+        kRealPrograms && !parser.isSet(simOption) && !wantSim ? kRealPrograms() : nullptr;
+#ifndef _WIN32
+    if (wantReal) {
+        real = MakeLinuxObservatoryWithChooser(store);
+    }
+#else
+    (void)wantReal;
+#endif
     std::unique_ptr<kov::sim::Observatory> observatory;
     if (!real) {
         observatory = std::make_unique<kov::sim::Observatory>(std::move(scenario), clock);
     }
     kov::ObjectFactory& objects = real ? real->factory() : observatory->factory();
     kov::Desktop& desktop = real ? real->desktop() : observatory->desktop();
-    kov::qt::QtSettingsStore store;
 #ifdef _WIN32
     kov::win::ShellBrowser browser;  // outlives the window
 #endif

@@ -89,6 +89,7 @@ class Observatory {
     void setWorkingDirectory(const std::filesystem::path& folder);
 
   private:
+    friend class GeminiWire;  // the controller served on a real line (sim/gemini_wire.h)
     std::shared_ptr<SimWorld> world_;
     std::unique_ptr<SimObjectFactory> factory_;
     std::unique_ptr<SimDesktop> desktop_;

@@ -1,5 +1,6 @@
 #include "win/gui/log_window.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "station/automation_error.h"
@@ -37,9 +38,15 @@ LogWindow::LogWindow(OperatorLog& log, const Clock& clock, Operator& ui, HWND ow
     AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(ControlId("SaveLog")), L"Save...");
     AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(ControlId("ClearLog")), L"Clear!");
     const UINT dpi = WindowDpi(owner);
-    hwnd_ = CreateWindowExW(0, kLogWindowClass, L"KOV Log", WS_OVERLAPPEDWINDOW, at.x, at.y,
-                            Scaled(560, dpi), Scaled(420, dpi), owner, menu,
-                            GetModuleHandleW(nullptr), this);
+    // Beside the main window where the screen has room, else over its right edge: never off
+    // the screen.
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = Scaled(560, dpi);
+    const int x = std::max(static_cast<int>(work.left),
+                           std::min(static_cast<int>(at.x), static_cast<int>(work.right) - width));
+    hwnd_ = CreateWindowExW(0, kLogWindowClass, L"KOV Log", WS_OVERLAPPEDWINDOW, x, at.y, width,
+                            Scaled(420, dpi), owner, menu, GetModuleHandleW(nullptr), this);
     // Read-only text needs no undo history; no line wrap, so every entry is one line.
     text_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |

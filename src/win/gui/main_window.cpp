@@ -312,11 +312,11 @@ void MainWindow::buildList(int x, int y) {
         kLeftWidth - 24, 100, kList);
     int at = 0;
     for (const char* name : kHorizonHeights) {
-        const int cx = x + 24 + (at % 2) * 206;
+        const int cx = x + 24 + (at % 2) * 200;
         const int cy = hy + 26 + (at / 2) * kRowHeight;
         add(WC_STATICW, nullptr, ControlCaption(name), kStatic, cx, cy + 3, 84, 20, kList);
         add(WC_EDITW, name, "", kEdit | WS_GROUP, cx + 86, cy, 50, 22, kList, WS_EX_CLIENTEDGE);
-        add(WC_STATICW, nullptr, "degrees", kStatic, cx + 142, cy + 3, 60, 20, kList);
+        add(WC_STATICW, nullptr, "degrees", kStatic, cx + 142, cy + 3, 56, 20, kList);
         bindText(name);
         ++at;
     }

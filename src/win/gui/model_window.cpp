@@ -48,17 +48,39 @@ struct Box {
     float x, y, w, h;
 };
 
+// GDI's font mapping finds a face on every system (GDI+ alone knows only the installed families
+// by name), so the chart's fonts are made by GDI and handed to GDI+.
+class GdiFont {
+  public:
+    GdiFont(int pixels, int weight)
+        : font_(CreateFontW(-pixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                            DEFAULT_PITCH | FF_SWISS, L"MS Shell Dlg 2")) {}
+    ~GdiFont() { DeleteObject(font_); }
+    GdiFont(const GdiFont&) = delete;
+    GdiFont& operator=(const GdiFont&) = delete;
+    HFONT get() const { return font_; }
+
+  private:
+    HFONT font_;
+};
+
 class Painter {
   public:
     Painter(Graphics& g, float scale)
         : g_(g),
-          family_(L"Tahoma"),
-          font_(&family_, 9.0f * scale, FontStyleRegular, UnitPoint),
-          title_(&family_, 10.0f * scale, FontStyleBold, UnitPoint),
+          screen_(GetDC(nullptr)),
+          normalFace_(static_cast<int>(std::lround(12 * scale)), FW_NORMAL),
+          boldFace_(static_cast<int>(std::lround(13 * scale)), FW_BOLD),
+          font_(screen_, normalFace_.get()),
+          title_(screen_, boldFace_.get()),
           black_(Color(255, 0, 0, 0)) {
         g_.SetSmoothingMode(SmoothingModeAntiAlias);
-        g_.SetTextRenderingHint(TextRenderingHintAntiAlias);
+        g_.SetTextRenderingHint(TextRenderingHintAntiAliasGridFit);
     }
+    ~Painter() { ReleaseDC(nullptr, screen_); }
+    Painter(const Painter&) = delete;
+    Painter& operator=(const Painter&) = delete;
 
     float line() const { return font_.GetHeight(&g_); }
 
@@ -77,7 +99,9 @@ class Painter {
 
   private:
     Graphics& g_;
-    FontFamily family_;
+    HDC screen_;
+    GdiFont normalFace_;
+    GdiFont boldFace_;
     Font font_;
     Font title_;
     SolidBrush black_;

@@ -36,6 +36,7 @@ class LogWindow : public LogView {
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void showWhole(const std::string& wholeLog);
     void append(const std::string& text);
+    void flush();
 
     OperatorLog& log_;
     const Clock& clock_;
@@ -44,7 +45,8 @@ class LogWindow : public LogView {
     HWND hwnd_ = nullptr;
     HWND text_ = nullptr;
     HFONT font_ = nullptr;
-    std::string shown_;
+    std::string shown_;    // what the window shows, the entries not yet put in included
+    std::string pending_;  // entries waiting for the text box
 };
 
 // "KOVLog_21-05-03.txt": the name the Save dialog proposes at that time of day.

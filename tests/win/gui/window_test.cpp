@@ -75,6 +75,9 @@ TEST(NativeWindow, StartRunsFivePointsAsTheHeadlessRunnerAndTheModelWindowSavesT
                 cliDir.path(), true);
     const std::string headless = cli.output();
     ASSERT_EQ(cli.waitExit(), 0u);
+    ASSERT_TRUE(WaitText(log, [](const std::string& text) {
+        return text.find("Model Run Completed") != std::string::npos;
+    }));
     const std::vector<std::string> window = LogTexts(Text(log), "Starting Model Run");
     ASSERT_FALSE(window.empty());
     EXPECT_EQ(window.back(), "Model Run Completed");

@@ -165,7 +165,7 @@ TEST(NativeWindow, StopAndExitInsideTheExposureWait) {
     }
 }
 
-TEST(NativeWindow, LoadFillsTheList) {
+TEST(NativeWindow, LoadFillsTheListAndADoubleClickAsksToSlew) {
     Window w(Fast());
     ASSERT_NE(w.main, nullptr);
     w.dir.write("west.kov", "30,270\r\n45,250\r\n60,300\r\n");
@@ -177,6 +177,22 @@ TEST(NativeWindow, LoadFillsTheList) {
     ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(w["LV"]) == 3; }));
     EXPECT_EQ(Text(w["NumberOfAligns"]), "3");
     EXPECT_NE(Text(w["FileDisplay"]).find("west.kov"), std::string::npos);
+
+    // A double-click on a selected row asks before it slews there; No leaves the telescope.
+    HWND list = w["LV"];
+    PostMessageW(list, WM_KEYDOWN, VK_HOME, 0);
+    RECT header{};
+    GetWindowRect(GetWindow(list, GW_CHILD), &header);
+    POINT row{header.left + 20, header.bottom + 4};
+    ScreenToClient(list, &row);
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(row.x, row.y));
+    HWND ask = w.box("Slew to Point", IDNO);
+    ASSERT_NE(ask, nullptr);
+    EXPECT_EQ(BoxText(ask), "Slew to point: 30, 270?");
+    Press(ask, IDNO);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return WaitDialog(w.program->pid(), "Slew to Point", IDNO, 0) == nullptr; }));
+    EXPECT_EQ(Text(w["Status"]), "");
 }
 
 }  // namespace

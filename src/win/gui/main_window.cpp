@@ -41,6 +41,8 @@ constexpr int kMovementHeight = 404;
 constexpr int kSideX = 460;
 constexpr int kSideWidth = 384;
 constexpr int kRowHeight = 30;
+constexpr int kAltColumnWidth = 160;
+constexpr int kAzColumnWidth = 230;
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kPush = kChild | WS_TABSTOP | BS_PUSHBUTTON;
@@ -285,7 +287,7 @@ void MainWindow::buildList(int x, int y) {
         LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH;
         c.pszText = const_cast<wchar_t*>(heading);
-        c.cx = column == 0 ? 160 : 230;
+        c.cx = column == 0 ? kAltColumnWidth : kAzColumnWidth;
         ListView_InsertColumn(lv, column++, &c);
     }
     add(WC_STATICW, "FileDisplay", "", kStatic | SS_PATHELLIPSIS, x + 12, y + 230, kLeftWidth - 24,
@@ -488,6 +490,9 @@ void MainWindow::layout() {
         SendMessageW(p.hwnd, WM_SETFONT,
                      reinterpret_cast<WPARAM>(p.large ? fonts_.large() : fonts_.normal()), FALSE);
     }
+    HWND lv = control("LV");
+    ListView_SetColumnWidth(lv, 0, Scaled(kAltColumnWidth, dpi));
+    ListView_SetColumnWidth(lv, 1, Scaled(kAzColumnWidth, dpi));
     RECT frame{0, 0, Scaled(kClientWidth, dpi), Scaled(kClientHeight, dpi)};
     AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
                              static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi);

@@ -55,7 +55,7 @@ bool InExposureWait(const std::string& status) {
     return status.rfind("Image 1/", 0) == 0 && status.find(" -- ") != std::string::npos;
 }
 
-TEST(NativeWindow, StartRunsFivePointsAsTheHeadlessRunnerAndTheModelWindowSavesThem) {
+TEST(NativeWindow, StartRunsFivePointsAsTheHeadlessRunnerAndTheLogAndModelWindowsSaveThem) {
     Window w(Fast(), "Number of Aligns=5\r\n");
     ASSERT_NE(w.main, nullptr);
     Click(w["Check1"]);
@@ -90,6 +90,15 @@ TEST(NativeWindow, StartRunsFivePointsAsTheHeadlessRunnerAndTheModelWindowSavesT
     EXPECT_EQ(expected, window) << "first difference at entry " << (differ.first - expected.begin())
                                 << ": " << (differ.first != expected.end() ? *differ.first : "")
                                 << " | " << (differ.second != window.end() ? *differ.second : "");
+
+    // The log window saves what it shows, and Clear! empties the window, not the log.
+    HWND logWindow = w.program->window(kLogWindowClass);
+    Menu(logWindow, "SaveLog");
+    ASSERT_TRUE(AnswerFileDialog(w.box("Save Log to a File", IDOK), w.dir.path("night.txt")));
+    ASSERT_TRUE(WaitUntil([&] { return !w.dir.read("night.txt").empty(); }));
+    EXPECT_EQ(w.dir.read("night.txt"), Text(log) + "\r\n");
+    Menu(logWindow, "ClearLog");
+    EXPECT_TRUE(WaitText(log, [](const std::string& text) { return text.empty(); }));
 
     // The model window saves the chart as a PNG and the points as the CSV.
     Click(w["ViewModel"]);

@@ -142,13 +142,15 @@ TEST(NativeWindow, StartRunsFivePointsAsTheHeadlessRunnerAndTheLogAndModelWindow
     EXPECT_EQ(after, before);
 }
 
-// A click on STOP (the START button during a run) and on EXIT, inside the camera's wait.
-TEST(NativeWindow, StopAndExitInsideTheExposureWait) {
+// A click on STOP (the START button during a run), on EXIT and on the close box, inside the
+// camera's wait.
+TEST(NativeWindow, StopExitAndTheCloseBoxInsideTheExposureWait) {
     const struct {
         const char* button;
         const char* question;
     } cases[] = {{"Command1", "Do you really want to stop?"},
-                 {"Command2", "Do you really want to exit?"}};
+                 {"Command2", "Do you really want to exit?"},
+                 {"close box", "Do you really want to exit?"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
         Window w(Live(), "Exposure Length=40\r\nExposure Delay=0\r\n");
@@ -157,7 +159,11 @@ TEST(NativeWindow, StopAndExitInsideTheExposureWait) {
         Click(w["Command1"]);
         ASSERT_TRUE(WaitText(w["Status"], InExposureWait)) << Text(w["Status"]);
         EXPECT_EQ(Text(w["Command1"]), "STOP");
-        Click(w[c.button]);
+        if (std::string(c.button) == "close box") {
+            PostMessageW(w.main, WM_CLOSE, 0, 0);
+        } else {
+            Click(w[c.button]);
+        }
         HWND box = w.box("KOV - User Interrupt", IDYES);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(BoxText(box), c.question);

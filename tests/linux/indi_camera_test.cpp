@@ -191,6 +191,22 @@ TEST_F(IndiCamera, AMissingServerOrCameraSaysWhich) {
     }
 }
 
+// Real time for the exposure below: a real camera takes its seconds, and the procedure's bound
+// on the wait counts the clock's time, not its polls.
+class WallClock : public kov::Clock {
+  public:
+    void sleep(std::uint32_t ms) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+    std::uint32_t ticks() const override {
+        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    }
+    kov::TimeOfDay timeOfDay() const override { return {21, 5, 3}; }
+    double epochSeconds() const override { return 1796591103.0; }
+};
+
 // The described exposure on the INDI camera: the frame saved where the procedure names it, and
 // the starless frame's failed solution left as the current error for the caller.
 TEST_F(IndiCamera, TheDescribedExposureRunsAndAStarlessFrameFailsToSolve) {
@@ -198,14 +214,13 @@ TEST_F(IndiCamera, TheDescribedExposureRunsAndAStarlessFrameFailsToSolve) {
     std::filesystem::current_path(folder_);
     LinuxObjectFactory objects(config());
     kov::test::ScriptedOperator ui;
-    kov::test::VirtualClock clock;
+    WallClock clock;
     kov::test::NoDesktop desktop;
     Station st{ui, clock, objects, desktop};
     st.settings.Exposure = "1";
     st.settings.bAutoDark = CheckState::Unchecked;
     st.devices.ccdCamera = objects.createCcdCamera("CCDSoft.Camera");
     st.devices.ccdCamera->Connect();
-    // The virtual clock does not wait: the exposure's own second passes in the camera's polls.
     const bool done = !ExposeCCDSoft(st, true, true).bStopped;
     std::filesystem::current_path(here);
     EXPECT_TRUE(done);

@@ -201,7 +201,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    kov::sim::Scenario scenario = kov::sim::DefaultScenario();
+    kov::sim::Scenario scenario = kov::sim::BuiltInNight();
     if (parser.isSet(scenarioOption)) {
         const QString path = parser.value(scenarioOption);
         try {

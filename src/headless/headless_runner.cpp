@@ -57,7 +57,7 @@ void ReportUsage(std::FILE* err, const std::string& problem) {
 
 sim::Scenario Night(const Options& options) {
     if (!options.scenario) {
-        return sim::DefaultScenario();
+        return sim::BuiltInNight();
     }
     try {
         return sim::LoadScenario(*options.scenario);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -270,6 +271,20 @@ void ReadScenario(const json& root, Scenario& s) {
 
 Scenario DefaultScenario() {
     return Scenario{};
+}
+
+Scenario BuiltInNight() {
+    Scenario s = DefaultScenario();
+#ifdef KOV_HAVE_SKY
+    s.solver = "astrometry";
+#endif
+    if (const char* chosen = std::getenv("KOV_SIM_SOLVER")) {
+        const std::string solver(chosen);
+        if (solver == "statistical" || solver == "astrometry") {
+            s.solver = solver;
+        }
+    }
+    return s;
 }
 
 Scenario ParseScenario(const std::string& jsonText) {

@@ -100,6 +100,13 @@ struct Scenario {
 
 Scenario DefaultScenario();
 
+// The night the program runs when no scenario file is given: the default night, its frames
+// rendered from the real sky and solved by astrometry.net where the build has the real sky
+// (the statistical solver stands in, with one line saying so, where the solver or its index
+// files are missing). KOV_SIM_SOLVER=statistical or =astrometry in the environment chooses the
+// solver instead: scripts and tests that do not exercise solving keep the fast one.
+Scenario BuiltInNight();
+
 // Reads a scenario from JSON text. Every key is optional and falls back to the default night;
 // an unknown key, a value of the wrong type or a value out of range throws std::runtime_error
 // naming the key.

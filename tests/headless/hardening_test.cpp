@@ -121,8 +121,9 @@ TEST(HeadlessHardening, TermAndHupStopTheRunAndEverythingIsWritten) {
 TEST(HeadlessHardening, AClosedPipeDoesNotEndTheRun) {
     TempFolder dir;
     const std::string script = dir.write(
-        "pipe.sh", "cd '" + dir.path() + "' && XDG_CONFIG_HOME='" + dir.path("config") + "' '" +
-                       KOV_PROGRAM + "' --headless start --fast --clock-start " + kNightStart +
+        "pipe.sh", "cd '" + dir.path() + "' && KOV_SIM_SOLVER=statistical XDG_CONFIG_HOME='" +
+                       dir.path("config") + "' '" + KOV_PROGRAM +
+                       "' --headless start --fast --clock-start " + kNightStart +
                        " --report report.json | head -c 1 > /dev/null\necho ${PIPESTATUS[0]} > " +
                        "status\n");
     ASSERT_EQ(std::system(("bash '" + script + "'").c_str()), 0);

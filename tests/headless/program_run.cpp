@@ -30,6 +30,9 @@ ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>&
 
     // The operator's store under the folder: no test reads or writes the real one.
     setenv("XDG_CONFIG_HOME", (std::filesystem::path(folder) / "config").c_str(), 1);
+    // The built-in night's fast solver: these tests do not exercise solving (one test of the
+    // real solver runs the program itself).
+    setenv("KOV_SIM_SOLVER", "statistical", 1);
 
     // Standard output comes through a pipe as it is written; standard error, read at the end,
     // goes to a file, so neither stream can block the program while the other is read.

@@ -89,7 +89,7 @@ int main(int argc, char* argv[]) {
         TempFolder dir;
         // The demonstration's night: the camera's scale, a walk east across the meridian.
         dir.write("settings.ini",
-                  "[Settings]\r\nImage Scale=1.85\r\nMove in RA=10\r\nNumber of Aligns=8\r\n");
+                  "[Settings]\r\nImage Scale=1\r\nMove in RA=10\r\nNumber of Aligns=8\r\n");
         dir.write("west.kov",
                   "30\xBA 0' 0\",270\xBA 0' 0\"\r\n45\xBA 0' 0\",250\xBA 0' 0\"\r\n"
                   "60\xBA 0' 0\",300\xBA 0' 0\"\r\n40\xBA 0' 0\",200\xBA 0' 0\"\r\n"

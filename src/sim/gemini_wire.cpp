@@ -51,7 +51,11 @@ bool ChecksumRight(const std::string& framed) {
 std::string UtcText(double epoch, const char* format) {
     const std::time_t t = static_cast<std::time_t>(epoch);
     std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &t);
+#else
     gmtime_r(&t, &utc);
+#endif
     char text[64];
     std::strftime(text, sizeof text, format, &utc);
     return text;

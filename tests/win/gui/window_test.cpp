@@ -26,7 +26,7 @@ constexpr const char* kCompleted = "Modeling run completed!";
 // images into the working folder), with its settings in an INI file there.
 struct Window {
     explicit Window(const std::vector<std::string>& timing, const std::string& settings = "") {
-        dir.write("settings.ini", "[Settings]\r\nImage Scale=1.85\r\n" + settings);
+        dir.write("settings.ini", "[Settings]\r\nImage Scale=1\r\n" + settings);
         std::vector<std::string> args{"--sim", "--settings", dir.path("settings.ini")};
         args.insert(args.end(), timing.begin(), timing.end());
         program = std::make_unique<Program>(Beside(L"kov-sky-mapper.exe"), args, dir.path());
@@ -71,7 +71,7 @@ TEST(NativeWindow, StartRunsFivePointsAsTheHeadlessRunnerAndTheLogAndModelWindow
     TempFolder cliDir;
     Program cli(Beside(L"kov-sky-mapper-cli.exe"),
                 {"start", "--sim", "--fast", "--clock-start", kClockStart, "--settings",
-                 cliDir.path("cli.ini"), "--set", "NumberOfAligns=5", "--set", "PixelScale=1.85"},
+                 cliDir.path("cli.ini"), "--set", "NumberOfAligns=5", "--set", "PixelScale=1"},
                 cliDir.path(), true);
     const std::string headless = cli.output();
     ASSERT_EQ(cli.waitExit(), 0u);

@@ -189,7 +189,7 @@ fs::path FinalTarget(const fs::path& path) {
 }
 
 // A device or a pipe must never become a regular file by a rename over it, and a folder cannot.
-void RefuseSpecialTarget(const fs::path& target, const std::string& path) {
+void RefuseNonRegularTarget(const fs::path& target, const std::string& path) {
     std::error_code ec;
     const fs::file_status status = fs::status(target, ec);
     if (!ec && fs::exists(status) && !fs::is_regular_file(status)) {
@@ -222,7 +222,7 @@ void WriteFileReplacing(const std::string& path, const std::string& bytes,
         return !check || check(step, file.string());
     };
     const fs::path target = FinalTarget(fs::path(path));
-    RefuseSpecialTarget(target, path);
+    RefuseNonRegularTarget(target, path);
 
     NativeFile file = kNoFile;
     fs::path temp;
@@ -277,7 +277,7 @@ void CheckWritablePlace(const std::string& path) {
         throw AutomationError(kErrFileAccess, "No file name was given: name a file");
     }
     const fs::path target = FinalTarget(fs::path(path));
-    RefuseSpecialTarget(target, path);
+    RefuseNonRegularTarget(target, path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     NativeFile file = kNoFile;
     fs::path probe;

@@ -1,5 +1,6 @@
 // The headless runner against what a scheduler, a shell or an odd file system can do to it:
-// special files, signals, a closed pipe, nonsense numbers, edits to its settings file meanwhile.
+// devices and pipes, signals, a closed pipe, nonsense numbers, edits to its settings file
+// meanwhile.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -26,7 +27,7 @@ bool IsCharDevice(const char* path) {  // still a device, not a file renamed ove
 }
 
 // Refused before any work, exit 2, one line naming the problem; /dev/null stays a device.
-TEST(HeadlessHardening, SpecialFilesAndNonsenseNumbersAreUsageErrors) {
+TEST(HeadlessHardening, DevicesPipesAndNonsenseNumbersAreUsageErrors) {
     TempFolder dir;
     ASSERT_EQ(::mkfifo(dir.path("fifo").c_str(), 0600), 0);
     // A device node of our own, the twin of /dev/null (making one needs root; without it the

@@ -14,6 +14,7 @@
 #include "linux/fits_frame.h"
 #include "linux/indi_harness.h"
 #include "linux/linux_object_factory.h"
+#include "linux/wall_clock.h"
 #include "station/automation_error.h"
 #include "support/raised.h"
 #include "support/test_station.h"
@@ -191,22 +192,6 @@ TEST_F(IndiCamera, AMissingServerOrCameraSaysWhich) {
     }
 }
 
-// Real time for the exposure below: a real camera takes its seconds, and the procedure's bound
-// on the wait counts the clock's time, not its polls.
-class WallClock : public kov::Clock {
-  public:
-    void sleep(std::uint32_t ms) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    }
-    std::uint32_t ticks() const override {
-        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              std::chrono::steady_clock::now().time_since_epoch())
-                                              .count());
-    }
-    kov::TimeOfDay timeOfDay() const override { return {21, 5, 3}; }
-    double epochSeconds() const override { return 1796591103.0; }
-};
-
 // The described exposure on the INDI camera: the frame saved where the procedure names it, and
 // the starless frame's failed solution left as the current error for the caller.
 TEST_F(IndiCamera, TheDescribedExposureRunsAndAStarlessFrameFailsToSolve) {
@@ -214,6 +199,8 @@ TEST_F(IndiCamera, TheDescribedExposureRunsAndAStarlessFrameFailsToSolve) {
     std::filesystem::current_path(folder_);
     LinuxObjectFactory objects(config());
     kov::test::ScriptedOperator ui;
+    // Real time: a real camera takes its seconds, and the procedure's bound on the wait counts
+    // the clock's time, not its polls.
     WallClock clock;
     kov::test::NoDesktop desktop;
     Station st{ui, clock, objects, desktop};

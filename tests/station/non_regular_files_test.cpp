@@ -17,13 +17,13 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Place {
-    fs::path root = fs::temp_directory_path() / ("kov_special_" + std::to_string(::getpid()));
+    fs::path root = fs::temp_directory_path() / ("kov_nonregular_" + std::to_string(::getpid()));
     Place() {
         fs::create_directories(root);
         ::mkfifo((root / "fifo").c_str(), 0600);
         // A device node of our own, the twin of /dev/null: a regression must never turn the
         // machine's own /dev/null into a regular file. Making one needs root; without it the
-        // pipe and the folder stand for the special files.
+        // pipe and the folder stand for them.
         bDevice = ::mknod((root / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
         fs::create_symlink(root / "missing" / "x.json", root / "dangling");
         fs::create_symlink(root / "loop-b", root / "loop-a");
@@ -46,7 +46,7 @@ std::string Refusal(const std::function<void()>& call) {
     return "";
 }
 
-TEST(SpecialFiles, WritersAndReadersRefuseWhatIsNoRegularFile) {
+TEST(NonRegularFiles, WritersAndReadersRefuseWhatIsNoRegularFile) {
     const Place p;
     const struct {
         const char* name;

@@ -41,17 +41,16 @@ const kov::headless::ProgramsMaker kRealPrograms = kov::win::MakeRealPrograms;
 const kov::headless::ProgramsMaker kRealPrograms = nullptr;
 #endif
 
-// "--observatory sim|real" (or "--observatory=..."), the same choice on every platform, taken out
-// of the arguments. Nothing when it is not given; "" when its value is neither.
-std::optional<std::string> TakeObservatory(std::vector<std::string>& args) {
+// "--observatory sim|real" (or "--observatory=..."), the same choice on every platform; both the
+// window's parser and the headless runner's know it, this only looks ahead for it. Nothing when it
+// is not given; "" when its value is neither.
+std::optional<std::string> ObservatoryChoice(const std::vector<std::string>& args) {
     for (auto it = args.begin(); it != args.end(); ++it) {
         std::string value;
         if (*it == "--observatory" && it + 1 != args.end()) {
             value = *(it + 1);
-            args.erase(it, it + 2);
         } else if (it->rfind("--observatory=", 0) == 0) {
             value = it->substr(14);
-            args.erase(it);
         } else {
             continue;
         }
@@ -106,7 +105,7 @@ int main(int argc, char* argv[]) {
         return kov::gemini::ServeGemini(args, stdout, stderr);
     }
 #endif
-    const std::optional<std::string> observatoryChoice = TakeObservatory(args);
+    const std::optional<std::string> observatoryChoice = ObservatoryChoice(args);
     if (observatoryChoice && observatoryChoice->empty()) {
         std::fprintf(stderr, "kov-sky-mapper: --observatory takes sim or real\n");
         return 2;
@@ -120,9 +119,6 @@ int main(int argc, char* argv[]) {
         kov::headless::InstallInterruptHandlers();
         args.erase(headless);
         const kov::qt::QtSettingsStore operatorStore;
-        if (wantSim) {
-            args.push_back("--sim");
-        }
         kov::headless::ProgramsMaker realPrograms = kRealPrograms;
 #ifndef _WIN32
         realPrograms = nullptr;
@@ -183,7 +179,6 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Drive the simulated observatory; on Windows the default is the real "
                        "programs."));
     parser.addOption(simOption);
-    // --observatory was taken out of the arguments above; listed here for --help.
     const QCommandLineOption observatoryOption(
         QStringLiteral("observatory"),
         QStringLiteral("sim: the simulated observatory; real: the real one (on Windows the "

@@ -102,6 +102,9 @@ std::unique_ptr<Clock> MakeClock(const Options& options) {
 // The real programs unless --sim asks for the simulated observatory. The simulated night and its
 // virtual time mean nothing to a real mount, so they are refused rather than quietly ignored.
 std::unique_ptr<Programs> OpenRealPrograms(const Options& options, const ProgramsMaker& maker) {
+    if (options.real && !maker) {
+        throw UsageError("--observatory real: this build has no real observatory to drive");
+    }
     if (options.sim || !maker) {
         return nullptr;
     }

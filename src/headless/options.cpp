@@ -74,6 +74,7 @@ struct Raw {
     std::string csv;
     std::string plot;
     std::string clockStart;
+    std::string observatory;
     std::vector<std::string> sets;
     std::vector<std::string> answers;
 };
@@ -135,8 +136,16 @@ void Describe(CLI::App& app, Raw& raw, Options& options) {
                    "draw the last run's sky chart, pointing errors and term history into this "
                    "PNG file")
         ->type_name("FILE.png");
-    app.add_flag("--sim", options.sim,
-                 "drive the simulated observatory; on Windows the default is the real programs");
+    CLI::Option* sim = app.add_flag(
+        "--sim", options.sim,
+        "drive the simulated observatory; on Windows the default is the real programs");
+    app.add_option("--observatory", raw.observatory,
+                   "sim: the simulated observatory (as --sim); real: the real one (on Windows the "
+                   "observatory's programs, the default there; on Linux the Gemini link, the INDI "
+                   "camera and the plate solver, as the settings name them)")
+        ->type_name("sim|real")
+        ->check(CLI::IsMember({"sim", "real"}))
+        ->excludes(sim);
     app.add_flag("--verbose", options.verbose,
                  "also print each change of Status, ImageNumber and GeminiResult");
     app.footer(
@@ -188,6 +197,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
     options.report = optional("--report", raw.report);
     options.csv = optional("--csv", raw.csv);
     options.plot = optional("--plot", raw.plot);
+    if (app.count("--observatory") > 0) {
+        options.sim = raw.observatory == "sim";
+        options.real = raw.observatory == "real";
+    }
     if (app.count("--clock-start") > 0) {
         options.clockStart = ToClockStart(raw.clockStart);
     }

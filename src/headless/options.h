@@ -37,6 +37,8 @@ struct Options {
     bool verbose = false;
     // The simulated observatory even where the real programs can be driven (Windows).
     bool sim = false;
+    // --observatory real: the real observatory asked for by name, an error where there is none.
+    bool real = false;
     bool help = false;  // the help text was asked for; nothing else was checked
 };
 

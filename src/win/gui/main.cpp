@@ -30,9 +30,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    "kov-sky-mapper [--sim] [--scenario FILE] [--time-factor N] [--fast [--clock-start SECONDS]]\n"
-    "               [--settings FILE]\n"
+    "kov-sky-mapper [--sim | --observatory sim|real] [--scenario FILE] [--time-factor N]\n"
+    "               [--fast [--clock-start SECONDS]] [--settings FILE]\n"
     "  --sim                drive the simulated observatory instead of the real programs\n"
+    "  --observatory O      sim (as --sim) or real (the observatory's programs, the default)\n"
     "  --scenario FILE      the simulated observatory's night (JSON)\n"
     "  --time-factor N      run the simulated observatory's time N times faster (up to 1000)\n"
     "  --fast               virtual time (simulated observatory only): waits take no time\n"
@@ -85,6 +86,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         const bool hasValue = i + 1 < args.size();
         if (a == "--sim") {
             options.sim = true;
+        } else if (a == "--observatory" || a.rfind("--observatory=", 0) == 0) {
+            // The same choice as on Linux: sim, or real (the observatory's programs, the default).
+            const std::string value =
+                a == "--observatory" ? (hasValue ? args[++i] : "") : a.substr(14);
+            if (value != "sim" && value != "real") {
+                return UsageError("--observatory takes sim or real");
+            }
+            options.sim = value == "sim";
         } else if (a == "--fast") {
             options.fast = true;
         } else if ((a == "--scenario" || a == "--settings" || a == "--time-factor" ||

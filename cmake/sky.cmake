@@ -35,6 +35,7 @@ if(TARGET PkgConfig::CFITSIO)
     add_executable(kovsky_sky_tests ${KOV_SKY_TESTS})
     target_link_libraries(kovsky_sky_tests PRIVATE kovsky_sky kovsky_child_process
       GTest::gtest_main)
+    target_include_directories(kovsky_sky_tests PRIVATE tests)
     target_compile_options(kovsky_sky_tests PRIVATE ${KOV_WARNINGS})
     # The few tests that run the real solver take seconds each; they skip where it is missing.
     gtest_discover_tests(kovsky_sky_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
@@ -52,4 +53,14 @@ endif()
 if(KOV_HAVE_SKY)
   # The simulated cameras render the real sky and the image link can solve it with astrometry.net.
   target_link_libraries(kovsky_sim PUBLIC kovsky_sky)
+endif()
+
+if(KOV_BUILD_BENCH AND NOT WIN32 AND KOV_HAVE_SKY)
+  # A real-time START on the Linux path (served Gemini over UDP, real sky, astrometry.net) that
+  # prints the wall time a point and how it divides, and checks the log against the in-process run.
+  add_executable(served_run_bench bench/linux/served_run.cpp)
+  target_link_libraries(served_run_bench PRIVATE kovsky_linux)
+  target_include_directories(served_run_bench PRIVATE tests)
+  target_compile_options(served_run_bench PRIVATE ${KOV_WARNINGS})
+  set_target_properties(served_run_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
 endif()

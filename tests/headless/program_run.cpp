@@ -92,28 +92,4 @@ std::vector<std::string> LogTexts(const std::string& log) {
     return texts;
 }
 
-TempFolder::TempFolder() {
-    std::random_device seed;
-    root_ = std::filesystem::temp_directory_path() /
-            ("kov-headless-" + std::to_string(getpid()) + "-" + std::to_string(seed()));
-    std::filesystem::create_directories(root_);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-}
-
-std::string TempFolder::write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path(name), std::ios::binary) << bytes;
-    return path(name);
-}
-
-std::string TempFolder::read(const std::string& name) const {
-    std::ifstream in(path(name), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 }  // namespace kov::test

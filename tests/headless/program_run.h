@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace kov::test {
 
 // What the real program did: how it ended and everything it printed.
@@ -25,20 +27,5 @@ ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>&
 
 // The log's entries as printed (LF) or kept (CR LF): their texts without the times.
 std::vector<std::string> LogTexts(const std::string& log);
-
-// A fresh folder for one test's files, removed with the object.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string path(const std::string& name = "") const { return (root_ / name).string(); }
-    std::string write(const std::string& name, const std::string& bytes) const;
-    std::string read(const std::string& name) const;
-
-  private:
-    std::filesystem::path root_;
-};
 
 }  // namespace kov::test

@@ -17,6 +17,7 @@
 #include "linux/wall_clock.h"
 #include "station/automation_error.h"
 #include "support/raised.h"
+#include "support/temp_folder.h"
 #include "support/test_station.h"
 
 namespace kov::gemini {
@@ -61,14 +62,6 @@ class IndiCamera : public ::testing::Test {
         // Installed but not answering is a fault, not a reason to skip.
         ASSERT_TRUE(server_) << "indiserver with indi_simulator_ccd did not show the camera "
                                 "within 20 s";
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("kov-camera-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
     }
 
     LinuxObservatoryConfig config() const {
@@ -95,7 +88,7 @@ class IndiCamera : public ::testing::Test {
 
     static inline bool installed_ = false;
     static std::unique_ptr<IndiServer> server_;
-    std::filesystem::path folder_;
+    kov::test::TempFolder folder_;
     std::shared_ptr<StarlessSolver> solver_ = std::make_shared<StarlessSolver>();
 };
 
@@ -136,7 +129,7 @@ TEST_F(IndiCamera, FramesArriveAsFitsOfTheirBinnedSize) {
 
         auto image = objects.createCcdImage("CCDSoft.Image");
         image->AttachToActiveImager();
-        const auto path = folder_ / ("frame-" + std::to_string(row.bin) + ".fit");
+        const auto path = folder_.root() / ("frame-" + std::to_string(row.bin) + ".fit");
         image->SetPath(path.string());
         image->Save();
         const auto shape = ShapeOf(path);
@@ -196,7 +189,7 @@ TEST_F(IndiCamera, AMissingServerOrCameraSaysWhich) {
 // the starless frame's failed solution left as the current error for the caller.
 TEST_F(IndiCamera, TheDescribedExposureRunsAndAStarlessFrameFailsToSolve) {
     const auto here = std::filesystem::current_path();
-    std::filesystem::current_path(folder_);
+    std::filesystem::current_path(folder_.root());
     LinuxObjectFactory objects(config());
     kov::test::ScriptedOperator ui;
     // Real time: a real camera takes its seconds, and the procedure's bound on the wait counts
@@ -212,8 +205,8 @@ TEST_F(IndiCamera, TheDescribedExposureRunsAndAStarlessFrameFailsToSolve) {
     std::filesystem::current_path(here);
     EXPECT_TRUE(done);
     ASSERT_EQ(solver_->paths.size(), 1u);
-    EXPECT_EQ(solver_->paths[0], (folder_ / "KOV_Imagelink.fit").string());
-    EXPECT_TRUE(ShapeOf(folder_ / "KOV_Imagelink.fit"));
+    EXPECT_EQ(solver_->paths[0], (folder_.root() / "KOV_Imagelink.fit").string());
+    EXPECT_TRUE(ShapeOf(folder_.root() / "KOV_Imagelink.fit"));
     EXPECT_EQ(st.error.number, 651);
 }
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "linux/indi_harness.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -35,30 +36,21 @@ std::pair<std::string, int> RunShell(const std::string& command) {
 
 class LinuxProgram : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("kov-program-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder_ / "config" / "KovSkyMapper");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
     void settings(const std::string& lines) {
-        std::ofstream(folder_ / "config" / "KovSkyMapper" / "KOV.conf") << "[Settings]\n" << lines;
+        fs::create_directories(folder_.root() / "config" / "KovSkyMapper");
+        folder_.write("config/KovSkyMapper/KOV.conf", "[Settings]\n" + lines);
     }
     std::string env() const {
-        return "cd '" + folder_.string() + "' && XDG_CONFIG_HOME='" +
-               (folder_ / "config").string() + "' timeout 60 ";
+        return "cd '" + folder_.path() + "' && XDG_CONFIG_HOME='" + folder_.path("config") +
+               "' timeout 60 ";
     }
-    fs::path folder_;
+    kov::test::TempFolder folder_;
 };
 
 TEST_F(LinuxProgram, TheRealObservatoryFindsTheServedGemini) {
     const std::string address = "udp:127.0.0.1:" + std::to_string(FreePort(SOCK_DGRAM));
-    const ProcessGroup served({KOV_PROGRAM, "--serve-gemini", address}, folder_ / "served.log",
-                              folder_);
+    const ProcessGroup served({KOV_PROGRAM, "--serve-gemini", address},
+                              folder_.root() / "served.log", folder_.root());
     ASSERT_TRUE(WaitFor([&] { return served.output().rfind("Serving", 0) == 0; }, 5s));
     settings("GeminiLink=" + address + "\n");
     const auto [out, status] =

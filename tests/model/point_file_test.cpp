@@ -8,6 +8,7 @@
 
 #include "commands/load_save.h"
 #include "support/file_size_limit.h"
+#include "support/temp_folder.h"
 #include "support/test_station.h"
 
 namespace kov::test {
@@ -55,12 +56,10 @@ class FailingBuffer : public std::streambuf {
 class PointFileCommands : public testing::Test {
   protected:
     PointFileCommands() {
-        std::filesystem::create_directories(dir);
         b.st.points.replace({{"1", "2"}, {"3", "4"}});
         b.ui.setLabel(Label::FileDisplay, "old.kov");
     }
-    ~PointFileCommands() override { std::filesystem::remove_all(dir); }
-    std::string path(const char* name) const { return (dir / name).string(); }
+    std::string path(const char* name) const { return dir.path(name); }
     // The point count, the current file, the list, and the start of the last box shown.
     std::string state(std::size_t boxStart = 0) const {
         std::string s = b.st.settings.NumberOfAligns() + "|" + b.ui.label(Label::FileDisplay);
@@ -71,13 +70,12 @@ class PointFileCommands : public testing::Test {
     }
 
     TestBench b;
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("kov_points_" + std::to_string(::getpid()));
+    TempFolder dir;
 };
 
 TEST_F(PointFileCommands, LoadReplacesTheListOnlyWhenTheWholeFileWasRead) {
-    std::ofstream(path("good.kov"), std::ios::binary) << "Alt Az\r\n\r\n45,90\r\n10,200\r\n";
-    std::ofstream(path("header.kov"), std::ios::binary) << "Alt,Az\r\n10,200\r\n";
+    dir.write("good.kov", "Alt Az\r\n\r\n45,90\r\n10,200\r\n");
+    dir.write("header.kov", "Alt,Az\r\n10,200\r\n");
     std::filesystem::create_directory(path("folder.kov"));
     // The dialog's answer (none: cancelled), the state after.
     const std::pair<std::optional<std::string>, std::string> cases[] = {
@@ -110,22 +108,20 @@ TEST_F(PointFileCommands, SaveWritesExactlyTheRowsAndNeverDestroysTheOldFile) {
     b.ui.fileAnswers = {std::nullopt, path("two.kov")};
     SavePoints(b.st);  // cancelled: nothing written, nothing shown
     SavePoints(b.st);
-    std::ifstream two(path("two.kov"), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(two), {}), "1,2\r\n3,4\r\n");
+    EXPECT_EQ(dir.read("two.kov"), "1,2\r\n3,4\r\n");
     EXPECT_EQ(state(100), "2|" + path("two.kov") + "|1,2|3,4|Saved " + path("two.kov"));
     EXPECT_EQ(b.ui.fileDialogs[0].title, "Save Mapping Points");
     EXPECT_EQ(b.ui.fileDialogs[1].proposedName, "old.kov");
 
     // A write that fails part way, for any user: the old file stays and the name is not taken.
-    std::ofstream(path("keep.kov")) << "precious";
+    dir.write("keep.kov", "precious");
     b.st.points.replace({{"1", "2"}, {"5", std::string(40, '6')}});
     b.ui.fileAnswers = {path("keep.kov")};
     {
         FileSizeLimit limit;
         SavePoints(b.st);
     }
-    std::ifstream keep(path("keep.kov"), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(keep), {}), "precious");
+    EXPECT_EQ(dir.read("keep.kov"), "precious");
     const std::string error = "Error saving " + path("keep.kov") + "\r\nCannot write";
     EXPECT_EQ(state(error.size()),
               "2|" + path("two.kov") + "|1,2|5," + std::string(40, '6') + "|" + error);

@@ -1,6 +1,5 @@
 // Faults a reliability review found in whole runs on the simulated observatory, each mended:
-// waits without a bound, the scale question asked at every image, a stale step in an error
-// text, an empty list, a count that is no count, and a first run on the default settings.
+// waits without a bound, an empty list, a count that is no count.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,25 +17,6 @@ namespace {
 bool Has(const std::vector<std::string>& entries, const std::string& part) {
     return std::any_of(entries.begin(), entries.end(),
                        [&](const std::string& e) { return e.find(part) != std::string::npos; });
-}
-
-// On the built-in night and the settings every new operator starts with, START determines both
-// terms close to the mount's true polar axis, and the TEST after it is far better than before.
-TEST(FirstRun, TheDefaultSettingsModelTheBuiltInNight) {
-    SimStation s;  // default scenario, default settings: nothing set by the test
-    TestItClick(s.st);
-    const double before = s.st.record.get().testRmsDeg.value_or(0.0);
-    Command1Click(s.st);
-    const RunRecord start = s.st.record.get();
-    TestItClick(s.st);
-    const double after = s.st.record.get().testRmsDeg.value_or(1.0);
-    EXPECT_TRUE(s.ui.boxes.empty()) << s.ui.boxes.front().text;
-    EXPECT_EQ(start.ending, RunEnding::Completed);
-    EXPECT_EQ(start.pointsSent(), 10);
-    ASSERT_TRUE(start.endTerms.has_value());
-    EXPECT_NEAR(start.endTerms->a * 60.0, s.sim.scenario().mountErrors.MA, 30.0);
-    EXPECT_NEAR(start.endTerms->e * 60.0, s.sim.scenario().mountErrors.ME, 30.0);
-    EXPECT_GT(before, 3.0 * after) << before * 3600 << "\" before, " << after * 3600 << "\" after";
 }
 
 // A device that never finishes is an error of the run, named, and the run goes on or ends as
@@ -80,39 +60,6 @@ TEST(BoundedWaits, AStuckSlewOrCameraIsAnErrorTheOperatorAnswers) {
         // Bounded by minutes of virtual time, not hours.
         EXPECT_LT(s.clock.ticks() - started, 60u * 60u * 1000u);
     }
-}
-
-// The scale question is asked while the run's first point is taken; after it a different scale
-// fails the image with the scale line, and nobody is asked again.
-TEST(ScaleQuestion, AskedOnlyAtTheFirstPoint) {
-    RunStation s(sim::DefaultScenario(), 3);
-    s.st.settings.PixelScale.set("0.72");  // 1.44 binned against the camera's 2: asked
-    s.ui.answers = {Answer::No, Answer::No, Answer::No, Answer::No, Answer::No};
-    Command1Click(s.st);
-    int scaleQuestions = 0;
-    for (const RecordedBox& box : s.ui.boxes) {
-        scaleQuestions += box.title == "Image scale is different!";
-    }
-    EXPECT_EQ(scaleQuestions, 1) << s.st.log.text();
-    const std::vector<std::string> log = LogEntries(s.st.log.text());
-    EXPECT_GE(std::count_if(log.begin(), log.end(),
-                            [](const std::string& e) {
-                                return e.rfind("SOLUTION ERROR: Image Scale did not match!", 0) ==
-                                       0;
-                            }),
-              2);
-}
-
-// A slew that fails is named as a slew, not as the sync that came before it.
-TEST(ErrorSteps, AFailedSlewNamesTheSlew) {
-    RunStation s(sim::DefaultScenario(), 3);
-    s.sim.failOperation("SkyTelescope.SlewToRaDec", AutomationError(1, "Mount at limit"));
-    s.ui.answers = {Answer::No};
-    Command1Click(s.st);
-    const std::vector<std::string> log = LogEntries(s.st.log.text());
-    EXPECT_TRUE(Has(log, "Error occurred: Slewing to new RA and DEC\r\nMount at limit"))
-        << s.st.log.text();
-    EXPECT_FALSE(Has(log, "Error occurred: Doing Telescope Sync"));
 }
 
 // Settings the window refuses before any work: a count that is not 1 or more, an empty list in

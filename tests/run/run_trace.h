@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "sim/scenario.h"
 #include "station/texts.h"
 #include "support/sim_station.h"
+#include "support/temp_folder.h"
 
 namespace kov::test {
 
@@ -21,12 +21,10 @@ namespace kov::test {
 struct RunStation : SimStation {
     explicit RunStation(sim::Scenario scenario = sim::DefaultScenario(), int points = 10)
         : SimStation(std::move(scenario)) {
-        std::filesystem::create_directories(folder);
         sim.setWorkingDirectory(folder);
         st.settings.NumberOfAligns.set(std::to_string(points));
         st.settings.PixelScale.set(GeneralNumber(sim.scenario().pixelScale));
     }
-    ~RunStation() { std::filesystem::remove_all(folder, ignored); }
 
     // The Gemini commands that sent a point: "CM" and "Cm", separated by spaces.
     std::string sent() const {
@@ -40,9 +38,8 @@ struct RunStation : SimStation {
     }
     const std::vector<std::string>& history(Label which) { return ui.labelHistory[which]; }
 
-    std::error_code ignored;
-    std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                   ("kov_run_" + std::to_string(std::random_device{}()));
+    TempFolder scratch;
+    const std::filesystem::path& folder = scratch.root();
 };
 
 // The log's entries without their time of day; an entry that holds line breaks stays one entry.

@@ -2,33 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <random>
 #include <string>
 
 #include "sky/star_catalogue.h"
+#include "support/temp_folder.h"
 
 namespace kov::sky::test {
 
-// A folder of the test's own under the system's temporary folder, removed afterwards.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("kov-sky-test-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
+using kov::test::TempFolder;
 
 // The packaged catalogue, or null (and the test skips) where it is not installed.
 inline const StarCatalogue* InstalledCatalogue() {

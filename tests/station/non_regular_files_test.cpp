@@ -10,30 +10,25 @@
 
 #include "station/automation_error.h"
 #include "station/safe_file.h"
+#include "support/temp_folder.h"
 
 namespace kov::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Place {
-    fs::path root = fs::temp_directory_path() / ("kov_nonregular_" + std::to_string(::getpid()));
+struct Place : TempFolder {
     Place() {
-        fs::create_directories(root);
-        ::mkfifo((root / "fifo").c_str(), 0600);
+        ::mkfifo(path("fifo").c_str(), 0600);
         // A device node of our own, the twin of /dev/null: a regression must never turn the
         // machine's own /dev/null into a regular file. Making one needs root; without it the
         // pipe and the folder stand for them.
-        bDevice = ::mknod((root / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-        fs::create_symlink(root / "missing" / "x.json", root / "dangling");
-        fs::create_symlink(root / "loop-b", root / "loop-a");
-        fs::create_symlink(root / "loop-a", root / "loop-b");
+        bDevice = ::mknod(path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+        fs::create_symlink(root() / "missing" / "x.json", root() / "dangling");
+        fs::create_symlink(root() / "loop-b", root() / "loop-a");
+        fs::create_symlink(root() / "loop-a", root() / "loop-b");
     }
-    ~Place() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-    std::string at(const char* name) const { return (root / name).string(); }
+    std::string at(const char* name) const { return path(name); }
     bool bDevice = false;
 };
 
@@ -56,7 +51,7 @@ TEST(NonRegularFiles, WritersAndReadersRefuseWhatIsNoRegularFile) {
         {"write a device", [&] { WriteFileReplacing(p.at(p.bDevice ? "null" : "fifo"), "x"); },
          "not a regular file"},
         {"write a pipe", [&] { WriteFileReplacing(p.at("fifo"), "x"); }, "not a regular file"},
-        {"write a folder", [&] { WriteFileReplacing(p.root.string(), "x"); }, "not a regular file"},
+        {"write a folder", [&] { WriteFileReplacing(p.path(), "x"); }, "not a regular file"},
         {"check a device", [&] { CheckWritablePlace(p.at(p.bDevice ? "null" : "fifo")); },
          "not a regular file"},
         {"check no name", [] { CheckWritablePlace(""); }, "No file name"},
@@ -64,7 +59,7 @@ TEST(NonRegularFiles, WritersAndReadersRefuseWhatIsNoRegularFile) {
          "does not take new files"},
         {"check a link loop", [&] { CheckWritablePlace(p.at("loop-a")); }, "Cannot follow"},
         {"read a pipe", [&] { CheckReadableFile(p.at("fifo")); }, "not a regular file"},
-        {"read a folder", [&] { CheckReadableFile(p.root.string()); }, "not a regular file"},
+        {"read a folder", [&] { CheckReadableFile(p.path()); }, "not a regular file"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -77,7 +72,7 @@ TEST(NonRegularFiles, WritersAndReadersRefuseWhatIsNoRegularFile) {
     }
     EXPECT_EQ(Refusal([&] { CheckWritablePlace(p.at("new.json")); }), "");
     EXPECT_EQ(Refusal([&] { CheckReadableFile(p.at("not-there")); }), "");
-    EXPECT_EQ(std::distance(fs::directory_iterator(p.root), fs::directory_iterator()),
+    EXPECT_EQ(std::distance(fs::directory_iterator(p.root()), fs::directory_iterator()),
               p.bDevice ? 5 : 4);
 }
 

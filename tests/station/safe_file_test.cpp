@@ -9,50 +9,30 @@
 
 #include "station/safe_file.h"
 #include "support/raised.h"
+#include "support/temp_folder.h"
 
 namespace kov::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// A fresh folder of the test's own, removed afterwards.
-struct Folder {
-    explicit Folder(const char* name) : path(fs::temp_directory_path() / name) {
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~Folder() { fs::remove_all(path); }
-    int entries() const {
-        const fs::directory_iterator all(path);
-        return static_cast<int>(std::distance(begin(all), end(all)));
-    }
-    fs::path path;
-};
-
 TEST(WriteFileReplacing, ReplacesWholeFilesAndLeavesThemAloneOnFailure) {
-    const Folder dir("kov_safe_file_test");
-    const auto file = dir.path / "log.txt";
+    const TempFolder dir;
+    const auto file = dir.root() / "log.txt";
     WriteFileReplacing(file.string(), "first version, longer\r\n");
     WriteFileReplacing(file.string(), "second\r\n");
-    EXPECT_EQ(ReadAll(file), "second\r\n");
+    EXPECT_EQ(dir.read("log.txt"), "second\r\n");
 
     // A target that cannot be replaced (a folder) fails with a description and keeps the file.
-    const auto folder = dir.path / "folder";
+    const auto folder = dir.root() / "folder";
     fs::create_directories(folder / "inside");
     EXPECT_NE(ErrorNumber([&] { WriteFileReplacing(folder.string(), "x"); }), 0);
     EXPECT_TRUE(fs::is_directory(folder / "inside"));
-    const auto missing = dir.path / "missing" / "log.txt";
+    const auto missing = dir.root() / "missing" / "log.txt";
     EXPECT_NE(
         Raised([&] { WriteFileReplacing(missing.string(), "x"); }).description().find("missing"),
         std::string::npos);
-    EXPECT_EQ(ReadAll(file), "second\r\n");
+    EXPECT_EQ(dir.read("log.txt"), "second\r\n");
     EXPECT_EQ(dir.entries(), 2);  // no temporary files are left behind
 }
 
@@ -60,8 +40,8 @@ TEST(WriteFileReplacing, ReplacesWholeFilesAndLeavesThemAloneOnFailure) {
 // late write error included) leaves the old content and no temporary file. Only the folder flush
 // comes after the new content is in place.
 TEST(WriteFileReplacing, EveryDiskStepIsTakenAndEachFailureKeepsTheOldFile) {
-    const Folder dir("kov_safe_file_steps");
-    const auto file = dir.path / "points.kov";
+    const TempFolder dir;
+    const auto file = dir.root() / "points.kov";
     using enum DiskStep;
     const std::vector<DiskStep> all = {Create, Write, Sync, Close, Replace, SyncFolder};
     for (std::size_t failing = 0; failing <= all.size(); ++failing) {
@@ -77,7 +57,7 @@ TEST(WriteFileReplacing, EveryDiskStepIsTakenAndEachFailureKeepsTheOldFile) {
         EXPECT_EQ(raised != 0, failing < all.size());
         const std::size_t reached = std::min(failing + 1, all.size());
         EXPECT_EQ(taken, std::vector<DiskStep>(all.begin(), all.begin() + reached));
-        EXPECT_EQ(ReadAll(file), failing >= 5 ? "new" : "old");
+        EXPECT_EQ(dir.read("points.kov"), failing >= 5 ? "new" : "old");
         EXPECT_EQ(dir.entries(), 1);
     }
 }
@@ -88,9 +68,9 @@ TEST(WriteFileReplacing, KeepsModesLinksAndNeverFollowsAPlantedName) {
     enum class Setup { Private, GroupRead, Link, Planted };
     for (const Setup setup : {Setup::Private, Setup::GroupRead, Setup::Link, Setup::Planted}) {
         SCOPED_TRACE(static_cast<int>(setup));
-        const Folder dir("kov_safe_file_kinds");
-        const auto real = dir.path / "real.txt", link = dir.path / "link.txt";
-        const auto victim = dir.path / "victim.txt";
+        const TempFolder dir;
+        const auto real = dir.root() / "real.txt", link = dir.root() / "link.txt";
+        const auto victim = dir.root() / "victim.txt";
         WriteFileReplacing(real.string(), "old");
         WriteFileReplacing(victim.string(), "victim");
         const auto mode = setup == Setup::GroupRead ? fs::perms(0640) : fs::perms(0600);
@@ -104,10 +84,10 @@ TEST(WriteFileReplacing, KeepsModesLinksAndNeverFollowsAPlantedName) {
             return true;
         };
         WriteFileReplacing((setup == Setup::Link ? link : real).string(), "new", plant);
-        EXPECT_EQ(ReadAll(real), "new");
+        EXPECT_EQ(dir.read("real.txt"), "new");
         EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, mode);
         EXPECT_TRUE(fs::is_symlink(link));
-        EXPECT_EQ(ReadAll(victim), "victim");
+        EXPECT_EQ(dir.read("victim.txt"), "victim");
         EXPECT_EQ(planted, setup == Setup::Planted ? 2 : 0);
     }
 }

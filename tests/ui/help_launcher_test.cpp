@@ -4,8 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <stdexcept>
+
+#include "support/temp_folder.h"
 
 namespace kov {
 namespace {
@@ -32,8 +33,8 @@ TEST(HelpLauncher, OpensTheManualOrTheAddressAndFailsQuietlyWithoutWritingAFile)
         bool openAddress(const std::string& address) override { return answer(address); }
         bool openFile(const std::string& path) override { return answer(path); }
     };
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("kov_help_" + std::to_string(std::random_device{}()));
+    const test::TempFolder scratch;
+    const std::filesystem::path& folder = scratch.root();
     const std::string page = (folder / "docs" / "help.html").string();
     std::filesystem::create_directories(folder / "docs");
     std::ofstream(page) << "<html></html>";
@@ -57,7 +58,6 @@ TEST(HelpLauncher, OpensTheManualOrTheAddressAndFailsQuietlyWithoutWritingAFile)
         }
         EXPECT_EQ(entries, manualThere ? 2u : 1u);
     }
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -197,6 +197,16 @@ void Observatory::failCommand(const std::string& command, const AutomationError&
     world_->injections.insert_or_assign("gemini:" + command, Injection{error, std::nullopt, times});
 }
 
+void Observatory::scriptReading(const std::string& operation, std::optional<double> value,
+                                int times) {
+    if (!value) {
+        world_->injections.erase("reading:" + operation);
+        return;
+    }
+    world_->injections.insert_or_assign("reading:" + operation,
+                                        Injection{std::nullopt, std::nullopt, times, value});
+}
+
 void Observatory::failCallAt(std::size_t index, const AutomationError& error) {
     world_->failAtCall.emplace(index, error);
 }

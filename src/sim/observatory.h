@@ -72,6 +72,10 @@ class Observatory {
     // instead of the controller's own answer.
     void replyToCommand(const std::string& command, const std::string& reply, int times = 1);
     void failCommand(const std::string& command, const AutomationError& error, int times = 1);
+    // The next `times` calls of a reading (an operation named as in callLog that returns a
+    // number: a solution's scale, star count or angle, a sensor's temperature, a position) give
+    // this value instead of the device's own; 0 or less: until cleared. No value clears it.
+    void scriptReading(const std::string& operation, std::optional<double> value, int times = 0);
     // The call with this index in callLog (counted from 0), whatever operation it is, raises the
     // error once: a fault sweep walks a run's calls one by one this way.
     void failCallAt(std::size_t index, const AutomationError& error);

@@ -161,7 +161,7 @@ class SimCcdImage : public CcdImage {
 
     double ScaleInArcsecondsPerPixel() override {
         w().guard("CcdImage.ScaleInArcsecondsPerPixel");
-        return scale_;
+        return w().reading("CcdImage.ScaleInArcsecondsPerPixel", scale_);
     }
     void SetScaleInArcsecondsPerPixel(double value) override {
         w().guard("CcdImage.SetScaleInArcsecondsPerPixel");
@@ -192,7 +192,7 @@ class SimCcdImage : public CcdImage {
 
     long WCSArrayUpperBound(int) override {
         w().guard("CcdImage.WCSArray");
-        return solution_ ? solution_->stars : -1;
+        return std::lround(w().reading("CcdImage.WCSArray", solution_ ? solution_->stars : -1));
     }
 
     double NorthAngle() override {
@@ -200,7 +200,7 @@ class SimCcdImage : public CcdImage {
         if (!solution_) {
             throw AutomationError(kErrNoImage, "CCDSoft: the image has no plate solution");
         }
-        return solution_->northAngle;
+        return w().reading("CcdImage.NorthAngle", solution_->northAngle);
     }
 
   private:
@@ -290,7 +290,7 @@ class SimMaximCamera : public MaximCamera {
     double Temperature() override {
         w().guard("MaximCamera.Temperature");
         requireLinked();
-        return w().sensorTemperature();
+        return w().reading("MaximCamera.Temperature", w().sensorTemperature());
     }
 
     void Expose(double seconds, int light) override {

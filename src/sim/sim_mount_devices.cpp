@@ -129,7 +129,7 @@ class SimSkyTelescope : public SkyTelescope {
     }
     double dRA() override {
         w().guard("SkyTelescope.dRA");
-        return ra_;
+        return w().reading("SkyTelescope.dRA", ra_);
     }
     double dDec() override {
         w().guard("SkyTelescope.dDec");

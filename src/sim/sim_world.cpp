@@ -76,6 +76,18 @@ std::optional<std::string> SimWorld::scriptedReply(const std::string& command) {
     return injection.reply;
 }
 
+double SimWorld::reading(const std::string& operation, double own) {
+    auto it = injections.find("reading:" + operation);
+    if (it == injections.end()) {
+        return own;
+    }
+    const double scripted = it->second.reading.value_or(own);
+    if (it->second.remaining > 0 && --it->second.remaining == 0) {
+        injections.erase(it);
+    }
+    return scripted;
+}
+
 std::filesystem::path SimWorld::resolve(const std::string& path) const {
     std::string generic = path;
 #ifndef _WIN32

@@ -56,6 +56,7 @@ struct Injection {
     std::optional<AutomationError> error;
     std::optional<std::string> reply;
     int remaining = 1;
+    std::optional<double> reading = std::nullopt;
 };
 
 struct CcdSoftState {
@@ -135,6 +136,8 @@ struct SimWorld {
     void guard(const std::string& operation);
     // A scripted reply or failure for a Gemini command, if any.
     std::optional<std::string> scriptedReply(const std::string& command);
+    // The scripted reading of an operation (named as in callLog), or the device's own.
+    double reading(const std::string& operation, double own);
 
     // A path as a camera program would resolve it: Windows separators accepted, relative paths
     // taken from the working directory.

@@ -32,7 +32,7 @@ TEST(ExposeCCDSoft, AReferenceImageIsTakenSavedSolvedAndItsAngleKept) {
     ImagingStation s(true);
     ASSERT_TRUE(s.ok);
     s.ui.setLabel(Label::ImageNumber, "Image 3/10");
-    s.readings.northAngle = 12.25;
+    s.sim.scriptReading("CcdImage.NorthAngle", 12.25);
     EXPECT_FALSE(ExposeCCDSoft(s.st, true, true).bStopped);
     EXPECT_EQ(s.st.error.number, 0);
     EXPECT_EQ(s.st.imaging.referenceNorthAngle, 12.25);
@@ -105,7 +105,9 @@ TEST(ExposeCCDSoft, StarsScaleAndOrientationChecks) {
         ImagingStation s(true);
         s.st.settings.PixelScale = "1.5";
         s.st.imaging.referenceNorthAngle = c.reference;
-        s.readings = {c.stars, c.scale, c.angle, {}};
+        s.sim.scriptReading("CcdImage.WCSArray", c.stars);
+        s.sim.scriptReading("CcdImage.ScaleInArcsecondsPerPixel", c.scale);
+        s.sim.scriptReading("CcdImage.NorthAngle", c.angle);
         if (c.answer) {
             s.ui.answers = {*c.answer};
         }

@@ -28,7 +28,7 @@ struct MaximStation : ImagingStation {
 TEST(ExposeMaxim, TheFirstAutoDarkImageTakesADarkFrameAndIsSolvedThroughThePlanetarium) {
     MaximStation s;
     ASSERT_TRUE(s.ok);
-    s.readings.temperature = -10.04;
+    s.sim.scriptReading("MaximCamera.Temperature", -10.04);
     EXPECT_TRUE(s.expose());
     EXPECT_EQ(s.st.error.number, 0);
     std::string ops;
@@ -86,7 +86,7 @@ TEST(ExposeMaxim, WhenADarkFrameIsTaken) {
         s.st.imaging.lastDarkTemperature = c.lastTemperature;
         s.st.imaging.lastDarkExposure = c.lastExposure;
         s.st.imaging.lastDarkBin = c.lastBin;
-        s.readings.temperature = c.temperature;
+        s.sim.scriptReading("MaximCamera.Temperature", c.temperature);
         EXPECT_TRUE(s.expose());
         EXPECT_EQ(s.exposures(), c.darkTaken ? 2 : 1);
         EXPECT_EQ(s.called("MaximApplication.CalClear"), c.autoDark);
@@ -197,7 +197,8 @@ TEST(ExposeMaxim, StopsDuringTheExposures) {
         SCOPED_TRACE(duringDark ? "dark" : "light");
         MaximStation s;
         ASSERT_TRUE(s.expose());
-        s.readings.temperature = s.st.imaging.lastDarkTemperature + 2.0;
+        const double warmer = s.st.imaging.lastDarkTemperature + 2.0;
+        s.sim.scriptReading("MaximCamera.Temperature", warmer);
         const ImagingMemory before = s.st.imaging;
         s.mark();
         s.ui.onYield = [&](int) {
@@ -213,7 +214,7 @@ TEST(ExposeMaxim, StopsDuringTheExposures) {
         EXPECT_FALSE(s.called("MaximDocument.SaveFile") && duringDark);
         EXPECT_EQ(s.called("MaximApplication.CalSet"), !duringDark);
         EXPECT_EQ(s.st.imaging.lastDarkTemperature,
-                  duringDark ? before.lastDarkTemperature : s.readings.temperature);
+                  duringDark ? before.lastDarkTemperature : warmer);
         EXPECT_FALSE(s.called("MaximDocument.Copy"));
         EXPECT_EQ(s.st.error.number, 0);
     }

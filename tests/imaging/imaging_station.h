@@ -13,61 +13,6 @@ namespace kov::test {
 
 using Lines = std::vector<std::string>;
 
-// What the solver and the sensor report when a test needs an exact edge; unset: the simulated
-// observatory's own value.
-struct Readings {
-    std::optional<long> stars;
-    std::optional<double> scale;
-    std::optional<double> northAngle;
-    std::optional<double> temperature;
-};
-
-// A CCDSoft image whose solution reports the scripted readings.
-struct ScriptedImage : CcdImage {
-    ScriptedImage(std::shared_ptr<CcdImage> inner, const Readings& r)
-        : in(std::move(inner)), r(r) {}
-    void AttachToActiveImager() override { in->AttachToActiveImager(); }
-    double ScaleInArcsecondsPerPixel() override {
-        const double v = in->ScaleInArcsecondsPerPixel();
-        return r.scale.value_or(v);
-    }
-    void SetScaleInArcsecondsPerPixel(double v) override { in->SetScaleInArcsecondsPerPixel(v); }
-    std::string Path() override { return in->Path(); }
-    void SetPath(const std::string& p) override { in->SetPath(p); }
-    void Save() override { in->Save(); }
-    void InsertWCS(int v) override { in->InsertWCS(v); }
-    long WCSArrayUpperBound(int i) override {
-        const long v = in->WCSArrayUpperBound(i);
-        return r.stars.value_or(v);
-    }
-    double NorthAngle() override {
-        const double v = in->NorthAngle();
-        return r.northAngle.value_or(v);
-    }
-    std::shared_ptr<CcdImage> in;
-    const Readings& r;
-};
-
-// The MaxIm DL camera with a sensor that reads the scripted temperature.
-struct ScriptedMaximCamera : MaximCamera {
-    ScriptedMaximCamera(std::shared_ptr<MaximCamera> inner, const Readings& r)
-        : in(std::move(inner)), r(r) {}
-    void SetLinkEnabled(bool v) override { in->SetLinkEnabled(v); }
-    double BinX() override { return in->BinX(); }
-    void SetBinX(double v) override { in->SetBinX(v); }
-    void SetBinY(double v) override { in->SetBinY(v); }
-    double Temperature() override {
-        const double v = in->Temperature();
-        return r.temperature.value_or(v);
-    }
-    void Expose(double s, int light) override { in->Expose(s, light); }
-    bool ImageReady() override { return in->ImageReady(); }
-    void AbortExposure() override { in->AbortExposure(); }
-    std::shared_ptr<MaximDocument> Document() override { return in->Document(); }
-    std::shared_ptr<MaximCamera> in;
-    const Readings& r;
-};
-
 // The night these tests were made for: a camera of 1.85"/pixel, whose binned scale lies within
 // the solver's reach of the scales the checks are tried at.
 inline sim::Scenario ImagingNight() {
@@ -81,17 +26,10 @@ inline sim::Scenario ImagingNight() {
 struct ImagingStation : RunStation {
     explicit ImagingStation(bool ccdSoft, sim::Scenario scenario = ImagingNight())
         : RunStation(std::move(scenario)) {
-        factory.image = [this](std::shared_ptr<CcdImage> in) {
-            return std::make_shared<ScriptedImage>(std::move(in), readings);
-        };
         st.settings.bCCDSoft = ccdSoft;
         st.settings.PixelScale = GeneralNumber(sim.scenario().pixelScale);  // the camera's own
         st.settings.Exposure = "2";
         ok = CreateObjects(st) && ConnectObjects(st);
-        if (!ccdSoft) {
-            st.devices.maximCamera =
-                std::make_shared<ScriptedMaximCamera>(st.devices.maximCamera, readings);
-        }
         mark();
     }
 
@@ -119,7 +57,6 @@ struct ImagingStation : RunStation {
     Lines logLines() const { return LogEntries(st.log.text().substr(logMark)); }
     const Lines& status() { return ui.labelHistory[Label::Status]; }
 
-    Readings readings;
     bool ok = false;
     std::size_t logMark = 0;
 };

@@ -353,29 +353,6 @@ TEST(RunCommands, RunsThatCannotStartOrEndUnexpectedly) {
     }
 }
 
-// TheSky's telescope, answering 0 h to the first right ascension asked of it.
-struct ZeroHoursTelescope : SkyTelescope {
-    explicit ZeroHoursTelescope(std::shared_ptr<SkyTelescope> real) : t(std::move(real)) {}
-    void Connect() override { t->Connect(); }
-    void Disconnect() override { t->Disconnect(); }
-    int IsConnected() override { return t->IsConnected(); }
-    void SetAsynchronous(bool value) override { t->SetAsynchronous(value); }
-    void GetRaDec() override { t->GetRaDec(); }
-    double dRA() override {
-        const double ra = t->dRA();
-        return std::exchange(bFirst, false) ? 0.0 : ra;
-    }
-    double dDec() override { return t->dDec(); }
-    void GetAzAlt() override { t->GetAzAlt(); }
-    double dAlt() override { return t->dAlt(); }
-    double dAz() override { return t->dAz(); }
-    void SlewToRaDec(double r, double d, const std::string& n) override { t->SlewToRaDec(r, d, n); }
-    void SlewToAzAlt(double a, double e, const std::string& n) override { t->SlewToAzAlt(a, e, n); }
-    int IsSlewComplete() override { return t->IsSlewComplete(); }
-    std::shared_ptr<SkyTelescope> t;
-    bool bFirst = true;
-};
-
 // 0 h is a real start: the run ends there. In Zig-Zag the first point fails, so the walk
 // starts from the position read; Map Points goes back to it with one slew.
 TEST(RunLoop, AStartAtZeroHoursIsSlewedBackTo) {
@@ -384,9 +361,7 @@ TEST(RunLoop, AStartAtZeroHoursIsSlewedBackTo) {
         sim::Scenario scenario = ModelingNight();
         scenario.failImages = {1};
         RunStation s(scenario, 2);
-        s.factory.sky = [](std::shared_ptr<SkyTelescope> t) {
-            return std::make_shared<ZeroHoursTelescope>(std::move(t));
-        };
+        s.sim.scriptReading("SkyTelescope.dRA", 0.0, 1);  // TheSky answers 0 h once
         s.st.settings.bZigZag.set(bZigZag);
         AddPoints(s.st, 4);
         s.st.settings.NumberOfAligns.set("2");  // the list's count would be asked for

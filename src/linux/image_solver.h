@@ -5,8 +5,8 @@
 #include <string>
 
 // Where the planetarium role's image link gets its plate solutions: a FITS file and a hint in,
-// the solved centre out. The astrometry.net adapter in sky/ fills it; until it is plugged in,
-// NoImageSolver says so.
+// the solved centre out. The program fills it with astrometry.net (astrometry_image_solver.h);
+// in a build without it, NoImageSolver says what to install.
 
 namespace kov::gemini {
 

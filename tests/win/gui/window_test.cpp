@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "run/model_csv.h"
@@ -177,6 +179,27 @@ TEST(NativeWindow, StopExitAndTheCloseBoxInsideTheExposureWait) {
         ASSERT_EQ(w.program->waitExit(), 0u);
         EXPECT_NE(w.dir.read("settings.ini").find("Number of Aligns=7"), std::string::npos)
             << w.dir.read("settings.ini");
+    }
+}
+
+// A command line the window cannot act on is said in a box and on standard error, exit 2; the
+// observatory is chosen by name as on Linux, the real one by default.
+TEST(NativeWindow, CommandLinesItCannotActOnAreSaidInABox) {
+    const std::pair<std::vector<std::string>, const char*> rows[] = {
+        {{"--observatory", "moon"}, "--observatory takes sim or real"},
+        {{"--observatory=real", "--fast"}, "--fast is for the simulated observatory"},
+        {{"--fast"}, "--fast is for the simulated observatory"},
+        {{"--time-factor"}, "--time-factor wants a value"},
+    };
+    for (const auto& [args, says] : rows) {
+        SCOPED_TRACE(says);
+        TempFolder dir;
+        Program program(Beside(L"kov-sky-mapper.exe"), args, dir.path());
+        const HWND box = WaitDialog(program.pid(), "KOV - ERROR", IDOK);
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(BoxText(box).find(says), std::string::npos) << BoxText(box);
+        Press(box, IDOK);
+        EXPECT_EQ(program.waitExit(), std::optional<DWORD>(2));
     }
 }
 

@@ -5,22 +5,13 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
-#include <cstdio>
 
-#include "station/automation_error.h"
+#include "commands/save_files.h"
 #include "station/clock.h"
 #include "station/operator.h"
-#include "station/safe_file.h"
 #include "station/texts.h"
 
 namespace kov::qt {
-
-std::string ProposedLogFileName(int hour, int minute, int second) {
-    char name[32];
-    std::snprintf(name, sizeof name, "KOVLog_%02d-%02d-%02d.txt", hour % 100, minute % 100,
-                  second % 100);
-    return name;
-}
 
 LogForm::LogForm(OperatorLog& log, const Clock& clock, Operator& ui, QWidget* parent)
     : QMainWindow(parent), log_(log), clock_(clock), ui_(ui) {
@@ -91,22 +82,7 @@ void LogForm::ClearLog() {
 }
 
 void LogForm::SaveLog() {
-    const TimeOfDay now = clock_.timeOfDay();
-    FileDialogRequest request;
-    request.title = "Save Log to a File";
-    request.proposedName = ProposedLogFileName(now.hour, now.minute, now.second);
-    request.defaultExtension = "txt";
-    request.filter = "Log files (*.txt;*.log)";
-    const std::optional<std::string> path = ui_.saveFileDialog(request);
-    if (!path) {
-        return;
-    }
-    try {
-        WriteFileReplacing(*path, shown_ + kCrLf);
-    } catch (const AutomationError& e) {
-        ui_.messageBox("Cannot write log file: " + e.description(), kProgramTitle, Buttons::Ok,
-                       Icon::None);
-    }
+    SaveLogText(ui_, clock_, shown_);
 }
 
 }  // namespace kov::qt

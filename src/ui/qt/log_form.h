@@ -49,7 +49,4 @@ class LogForm : public QMainWindow, public LogView {
     std::string shown_;
 };
 
-// "KOVLog_hh-mm-ss.txt" for the given time of day.
-std::string ProposedLogFileName(int hour, int minute, int second);
-
 }  // namespace kov::qt

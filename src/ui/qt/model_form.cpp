@@ -3,10 +3,10 @@
 #include <QMenuBar>
 #include <cstdio>
 
+#include "commands/save_files.h"
 #include "model/station.h"
 #include "run/model_csv.h"
 #include "run/model_view.h"
-#include "station/safe_file.h"
 #include "station/texts.h"
 #include "ui/qt/model_charts.h"
 
@@ -51,35 +51,13 @@ void ModelForm::refresh() {
 void ModelForm::SaveImage() {
     refresh();
     const QByteArray png = charts_->png();
-    save("Save Chart Image", "png", "PNG images (*.png)", "chart image", png.toStdString());
+    SaveModelFile(st_.ui, st_.clock, "Save Chart Image", "png", "PNG images (*.png)", "chart image",
+                  png.toStdString());
 }
 
 void ModelForm::SaveData() {
-    save("Save Chart Data", "csv", "CSV files (*.csv)", "chart data",
-         ModelCsv(BuildModelView(st_.record.get())));
-}
-
-void ModelForm::save(const char* title, const char* extension, const char* filter,
-                     const std::string& what, const std::string& bytes) {
-    const TimeOfDay now = st_.clock.timeOfDay();
-    FileDialogRequest request;
-    request.title = title;
-    char name[40];
-    std::snprintf(name, sizeof name, "KOVModel_%02d-%02d-%02d.%s", now.hour, now.minute, now.second,
-                  extension);
-    request.proposedName = name;
-    request.defaultExtension = extension;
-    request.filter = filter;
-    const std::optional<std::string> path = st_.ui.saveFileDialog(request);
-    if (!path) {
-        return;
-    }
-    try {
-        WriteFileReplacing(*path, bytes);
-    } catch (const AutomationError& e) {
-        st_.ui.messageBox("The " + what + " was not saved. " + e.description(), "KOV - ERROR",
-                          Buttons::Ok, Icon::Critical);
-    }
+    SaveModelFile(st_.ui, st_.clock, "Save Chart Data", "csv", "CSV files (*.csv)", "chart data",
+                  ModelCsv(BuildModelView(st_.record.get())));
 }
 
 }  // namespace kov::qt

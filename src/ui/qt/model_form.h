@@ -33,9 +33,6 @@ class ModelForm : public QMainWindow {
     void SaveData();
 
   private:
-    void save(const char* title, const char* extension, const char* filter, const std::string& what,
-              const std::string& bytes);
-
     Station& st_;
     ModelCharts* charts_ = nullptr;  // owned by the window
     QTimer redraw_;

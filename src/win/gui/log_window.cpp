@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "station/automation_error.h"
+#include "commands/save_files.h"
 #include "station/clock.h"
 #include "station/operator.h"
-#include "station/safe_file.h"
 #include "station/texts.h"
 #include "win/gui/control_ids.h"
 #include "win/gui/fonts.h"
@@ -20,13 +19,6 @@ constexpr UINT_PTR kFlushTimer = 1;
 constexpr UINT kFlushDelayMs = 100;
 
 }  // namespace
-
-std::string ProposedLogFileName(int hour, int minute, int second) {
-    char name[32];
-    std::snprintf(name, sizeof name, "KOVLog_%02d-%02d-%02d.txt", hour % 100, minute % 100,
-                  second % 100);
-    return name;
-}
 
 LogWindow::LogWindow(OperatorLog& log, const Clock& clock, Operator& ui, HWND owner, POINT at)
     : log_(log), clock_(clock), ui_(ui), owner_(owner) {
@@ -158,22 +150,7 @@ void LogWindow::ClearLog() {
 }
 
 void LogWindow::SaveLog() {
-    const TimeOfDay now = clock_.timeOfDay();
-    FileDialogRequest request;
-    request.title = "Save Log to a File";
-    request.proposedName = ProposedLogFileName(now.hour, now.minute, now.second);
-    request.defaultExtension = "txt";
-    request.filter = "Log files (*.txt;*.log)";
-    const std::optional<std::string> path = ui_.saveFileDialog(request);
-    if (!path) {
-        return;
-    }
-    try {
-        WriteFileReplacing(*path, shown_ + kCrLf);
-    } catch (const AutomationError& e) {
-        ui_.messageBox("Cannot write log file: " + e.description(), kProgramTitle, Buttons::Ok,
-                       Icon::None);
-    }
+    SaveLogText(ui_, clock_, shown_);
 }
 
 }  // namespace kov::win::gui

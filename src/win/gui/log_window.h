@@ -49,7 +49,4 @@ class LogWindow : public LogView {
     std::string pending_;  // entries waiting for the text box
 };
 
-// "KOVLog_21-05-03.txt": the name the Save dialog proposes at that time of day.
-std::string ProposedLogFileName(int hour, int minute, int second);
-
 }  // namespace kov::win::gui

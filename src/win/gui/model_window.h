@@ -34,8 +34,6 @@ class ModelWindow {
   private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void paint();
-    void save(const char* title, const char* extension, const char* filter, const std::string& what,
-              const std::string& bytes);
 
     Station& st_;
     HWND owner_;

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "model/operator_log.h"
+
 namespace kov {
 
 namespace {
@@ -48,6 +50,12 @@ bool OpenHelpPage(const std::string& programFolder, Browser& browser) noexcept {
         return browser.openFile(path);
     } catch (...) {
         return false;
+    }
+}
+
+void OpenHelp(OperatorLog& log, const std::string& programFolder, Browser& browser) {
+    if (!OpenHelpPage(programFolder, browser)) {
+        log.AddLog("Help page could not be opened: " + HelpPagePath(programFolder));
     }
 }
 

@@ -4,6 +4,8 @@
 
 namespace kov {
 
+class OperatorLog;
+
 // The platform's way to a web browser, kept behind this port so the launcher stays portable and
 // tests can fake it. On Linux the Qt window opens through the desktop's own handlers
 // (QDesktopServices). On Windows the shell opens it (win/shell_browser: ShellExecuteW with the
@@ -32,5 +34,9 @@ std::string HelpPagePath(const std::string& programFolder);
 // Opens the manual from the program's folder; it needs no network. False, and nothing shown,
 // when the manual is missing or cannot be opened.
 bool OpenHelpPage(const std::string& programFolder, Browser& browser) noexcept;
+
+// Help: the manual beside the program, which works offline, as an observatory often is. A
+// failure shows no box, but the log keeps a line for whoever wonders why nothing opened.
+void OpenHelp(OperatorLog& log, const std::string& programFolder, Browser& browser);
 
 }  // namespace kov

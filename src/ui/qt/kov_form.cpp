@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "commands/exit.h"
 #include "station/settings_store.h"
 #include "ui/help_launcher.h"
 #include "ui/qt/camera_frame.h"
@@ -222,28 +223,11 @@ void KOVForm::setViewModel(bool on) {
 }
 
 void KOVForm::Help() {
-    // The manual beside the program works offline, as an observatory often is. A failure shows
-    // no box, but the log keeps a line for whoever wonders why nothing opened.
-    const std::string folder = QCoreApplication::applicationDirPath().toStdString();
-    if (!OpenHelpPage(folder, *browser_)) {
-        st_.log.AddLog("Help page could not be opened: " + HelpPagePath(folder));
-    }
-}
-
-bool KOVForm::confirmExitDuringRun() {
-    if (!st_.run.bRunning) {
-        return true;
-    }
-    if (messageBox("Do you really want to exit?", "KOV - User Interrupt", Buttons::YesNo,
-                   Icon::Question) != Answer::Yes) {
-        return false;
-    }
-    st_.run.bStop = true;
-    return true;
+    OpenHelp(st_.log, QCoreApplication::applicationDirPath().toStdString(), *browser_);
 }
 
 void KOVForm::Exit() {
-    if (exiting_ || !confirmExitDuringRun()) {
+    if (exiting_ || !ConfirmExitDuringRun(st_)) {
         return;
     }
     exiting_ = true;
@@ -256,7 +240,7 @@ void KOVForm::closeEvent(QCloseEvent* event) {
     // The close box during a run asks as EXIT does; the close EXIT itself causes asks nothing.
     // A run cannot go on under a window that has gone, so Yes ends the program at once.
     const bool duringRun = !exiting_ && !unloaded_ && st_.run.bRunning;
-    if (duringRun && !confirmExitDuringRun()) {
+    if (duringRun && !ConfirmExitDuringRun(st_)) {
         event->ignore();
         return;
     }

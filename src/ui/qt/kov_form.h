@@ -85,7 +85,6 @@ class KOVForm : public QWidget, public Operator {
     void setViewModel(bool on);
     void Exit();
     void Help();
-    bool confirmExitDuringRun();
     void unload();
     QLabel* labelFor(Label which) const;
     std::optional<std::string> fileDialog(const FileDialogRequest& request, bool save);

@@ -10,6 +10,7 @@
 #include "commands/add_point.h"
 #include "commands/choose_connect.h"
 #include "commands/delete_points.h"
+#include "commands/exit.h"
 #include "commands/load_save.h"
 #include "commands/one_sync_addl_align.h"
 #include "commands/slew_to_point.h"
@@ -757,31 +758,15 @@ void MainWindow::setViewModel(bool on) {
 }
 
 void MainWindow::Help() {
-    // The manual beside the program works offline, as an observatory often is. A failure shows
-    // no box, but the log keeps a line for whoever wonders why nothing opened.
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path);
     folder = folder.substr(0, folder.find_last_of(L"\\/"));
-    if (!OpenHelpPage(Utf8(folder), browser_)) {
-        st_.log.AddLog("Help page could not be opened: " + HelpPagePath(Utf8(folder)));
-    }
-}
-
-bool MainWindow::confirmExitDuringRun() {
-    if (!st_.run.bRunning) {
-        return true;
-    }
-    if (messageBox("Do you really want to exit?", "KOV - User Interrupt", Buttons::YesNo,
-                   Icon::Question) != Answer::Yes) {
-        return false;
-    }
-    st_.run.bStop = true;
-    return true;
+    OpenHelp(st_.log, Utf8(folder), browser_);
 }
 
 void MainWindow::Exit() {
-    if (exiting_ || !confirmExitDuringRun()) {
+    if (exiting_ || !ConfirmExitDuringRun(st_)) {
         return;
     }
     exiting_ = true;
@@ -795,7 +780,7 @@ void MainWindow::close() {
     // gone, nor a command caught in a wait call out after the settings were saved: then the
     // program ends here, as on EXIT.
     const bool duringRun = !exiting_ && !unloaded_ && st_.run.bRunning;
-    if (duringRun && !confirmExitDuringRun()) {
+    if (duringRun && !ConfirmExitDuringRun(st_)) {
         return;
     }
     unload();

@@ -97,7 +97,6 @@ class MainWindow : public Operator {
     void setViewLog(bool on);
     void setViewModel(bool on);
     void Help();
-    bool confirmExitDuringRun();
     void Exit();
     void close();
     void unload();

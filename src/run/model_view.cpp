@@ -162,4 +162,28 @@ SkyBackdrop BuildSkyBackdrop(const RunSettings& settings, const PointList& point
     return backdrop;
 }
 
+TermScale TermChartScale(const std::vector<TermReading>& history) {
+    double low = 0.0;
+    double high = 0.0;
+    for (const TermReading& r : history) {
+        low = std::min({low, r.terms.a, r.terms.e});
+        high = std::max({high, r.terms.a, r.terms.e});
+    }
+    const double margin = std::max(0.5, (high - low) * 0.1);
+    TermScale scale;
+    scale.span = (high - low) + 2 * margin;
+    const double power = std::pow(10.0, std::floor(std::log10(scale.span / 5.0)));
+    double step = power;
+    for (double factor : {2.0, 5.0, 10.0}) {
+        if (scale.span / step <= 8.0) {
+            break;
+        }
+        step = power * factor;
+    }
+    scale.step = std::max(step, 0.5);
+    scale.bottom = std::floor((low - margin) / scale.step) * scale.step;
+    scale.top = std::ceil((high + margin) / scale.step) * scale.step;
+    return scale;
+}
+
 }  // namespace kov

@@ -74,6 +74,17 @@ struct ModelView {
 
 ModelView BuildModelView(const RunRecord& record);
 
+// The term chart's vertical scale, arc minutes: a round step (1, 2 or 5 times a power of ten, at
+// least half an arc minute, so the zero line reads "0") for four to eight lines over the readings
+// and zero, with a margin; `span` is the range the step was chosen for.
+struct TermScale {
+    double bottom = 0.0;
+    double top = 0.0;
+    double step = 0.5;
+    double span = 0.0;
+};
+TermScale TermChartScale(const std::vector<TermReading>& history);
+
 // Folded to -180..180 degrees of declination difference and -12..12 h of right ascension, so a
 // target written as 0..360 degrees or across 0 h still gives the short way round.
 PointingError PointingErrorOf(const SkyPosition& target, const SkyPosition& solved);

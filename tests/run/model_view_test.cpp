@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cmath>
 
 #include "run/model_csv.h"
@@ -87,6 +89,21 @@ TEST(ModelView, OutcomesHistoryAndBandsFollowTheRecord) {
     const ModelView running = BuildModelView(record);
     EXPECT_EQ(running.current, 2u);
     EXPECT_FALSE(running.azBand);  // one reading is no band
+}
+
+// Both windows' term charts: a round step of at least half an arc minute, zero always shown.
+TEST(TermChartScale, RoundStepsAroundTheReadingsAndZero) {
+    const struct {
+        std::vector<TermReading> history;
+        TermScale scale;  // bottom, top, step
+    } rows[] = {{{}, {-0.5, 0.5, 0.5}},
+                {{{1, 1, {-5.0, 4.0}}}, {-6.0, 6.0, 2.0}},
+                {{{1, 1, {30.0, 32.0}}, {2, 2, {31.0, 33.0}}}, {-5.0, 40.0, 5.0}}};
+    for (const auto& row : rows) {
+        const TermScale got = TermChartScale(row.history);
+        EXPECT_EQ(std::tuple(got.bottom, got.top, got.step),
+                  std::tuple(row.scale.bottom, row.scale.top, row.scale.step));
+    }
 }
 
 // The TEST run's figures: both axes count, each the short way round.

@@ -83,13 +83,9 @@ TermHistory::TermHistory(QWidget* parent) : QChartView(parent) {
 void TermHistory::setData(const ModelView& view) {
     QList<QPointF> az;
     QList<QPointF> el;
-    double low = 0.0;
-    double high = 0.0;
     for (const TermReading& r : view.history) {
         az << QPointF(r.alignment, r.terms.a);
         el << QPointF(r.alignment, r.terms.e);
-        low = std::min({low, r.terms.a, r.terms.e});
-        high = std::max({high, r.terms.a, r.terms.e});
     }
     if (az == az_->points() && el == el_->points() && shown_) {
         return;  // nothing new: the chart is not redrawn
@@ -107,24 +103,11 @@ void TermHistory::setData(const ModelView& view) {
     x_->setTickType(QValueAxis::TicksDynamic);
     x_->setTickAnchor(1.0);
     x_->setTickInterval(std::max(1.0, std::ceil(last / 10.0)));
-    // Ticks at a round step (1, 2 or 5 times a power of ten) that gives four to eight lines; at
-    // least half an arc minute, which adds up exactly, so the zero line reads "0".
-    const double margin = std::max(0.5, (high - low) * 0.1);
-    const double span = (high - low) + 2 * margin;
-    const double power = std::pow(10.0, std::floor(std::log10(span / 5.0)));
-    double step = power;
-    for (double factor : {2.0, 5.0, 10.0}) {
-        if (span / step <= 8.0) {
-            break;
-        }
-        step = power * factor;
-    }
-    SetBand(azBand_, view.azBand, span * 0.01);
-    SetBand(elBand_, view.elBand, span * 0.01);
-    step = std::max(step, 0.5);
-    y_->setTickInterval(step);
-    y_->setRange(std::floor((low - margin) / step) * step,
-                 std::ceil((high + margin) / step) * step);
+    const TermScale scale = TermChartScale(view.history);
+    SetBand(azBand_, view.azBand, scale.span * 0.01);
+    SetBand(elBand_, view.elBand, scale.span * 0.01);
+    y_->setTickInterval(scale.step);
+    y_->setRange(scale.bottom, scale.top);
 }
 
 int TermHistory::readingCount() const {

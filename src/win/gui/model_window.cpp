@@ -374,34 +374,15 @@ void DrawTerms(Painter& p, Box b, const ModelView& view) {
     p.centred(view.history.empty() ? L"Model terms: no alignment point in this run"
                                    : L"Model terms after each alignment point",
               b.x + b.w / 2, b.y + 4, true);
-    double low = 0.0;
-    double high = 0.0;
-    for (const TermReading& r : view.history) {
-        low = std::min({low, r.terms.a, r.terms.e});
-        high = std::max({high, r.terms.a, r.terms.e});
-    }
     const int last = std::max(2, static_cast<int>(view.history.size()));
-    // A round step (1, 2 or 5 times a power of ten) for four to eight lines, at least half an
-    // arc minute, so the zero line reads "0".
-    const double margin = std::max(0.5, (high - low) * 0.1);
-    const double span = (high - low) + 2 * margin;
-    const double power = std::pow(10.0, std::floor(std::log10(span / 5.0)));
-    double step = power;
-    for (double factor : {2.0, 5.0, 10.0}) {
-        if (span / step <= 8.0) {
-            break;
-        }
-        step = power * factor;
-    }
-    step = std::max(step, 0.5);
+    const TermScale scale = TermChartScale(view.history);
     Box area{b.x + 4 * line + 8, b.y + 2 * line + 12, 0, 0};
     area.w = b.x + b.w - 8 - area.x;
     area.h = b.y + b.h - 4 * line - 12 - area.y;
-    const Plot plot{area, 0.5, last + 0.5, std::floor((low - margin) / step) * step,
-                    std::ceil((high + margin) / step) * step};
-    DrawAxes(p, plot, 1.0, std::max(1.0, std::ceil(last / 10.0)), step, L"alignment point",
+    const Plot plot{area, 0.5, last + 0.5, scale.bottom, scale.top};
+    DrawAxes(p, plot, 1.0, std::max(1.0, std::ceil(last / 10.0)), scale.step, L"alignment point",
              L"arcmin");
-    const double pad = span * 0.01;
+    const double pad = scale.span * 0.01;
     const auto band = [&](const std::optional<TermBand>& t, const Color& color) {
         if (!t) {
             return;
